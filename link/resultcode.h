@@ -1,0 +1,45 @@
+// The 16-bit result convention shared by the libraries and every routine of the program.
+#pragma once
+
+#include <cstdint>
+
+using ResultCode = int16_t;
+
+namespace rc {
+inline constexpr ResultCode Success = 1;
+
+// Head ID (0x1000 block).
+inline constexpr ResultCode HeadIdInvalid = 0x1000;
+inline constexpr ResultCode HeadIdDigitCount = 0x1001;
+inline constexpr ResultCode HeadIdFirstDigit = 0x1002;  // ...0x100B for the tenth digit
+inline constexpr ResultCode HeadIdCheckInvalid = 0x100C;
+
+// The packet layer refused; the reason comes from GetD4ErrorCode().
+inline constexpr ResultCode PacketError = 0x2000;
+
+// Bi-D values: 0x2001 + 2 x (drop size - 1) + (ink group - 1).
+inline constexpr ResultCode BidMsBlackWrong = 0x2001;
+
+// USB ID.
+inline constexpr ResultCode UsbIdDigitCount = 0x3001;
+inline constexpr ResultCode UsbIdNotAlnum = 0x3002;
+inline constexpr ResultCode UsbIdInvalid = 0x3011;
+
+// Printer not ready (error state or before initial fill up), chip refusals.
+inline constexpr ResultCode PrinterNotReady = 0x4000;
+inline constexpr ResultCode CartridgeExpired = 0x4001;
+
+// Pattern prints.
+inline constexpr ResultCode HeadAngularPrintError = 0x5000;
+inline constexpr ResultCode BidPrintError = 0x5002;
+inline constexpr ResultCode CrtagPrintError = 0x5003;
+inline constexpr ResultCode A4PrintError = 0x5004;
+
+// The link's own failures.
+inline constexpr ResultCode ReceiveTimeout = -8193;
+inline constexpr ResultCode CannotOpenPort = -105;
+inline constexpr ResultCode PortReceiveError = -104;
+inline constexpr ResultCode PortTransmitError = -103;
+inline constexpr ResultCode LinkReceiveError = -82;
+inline constexpr ResultCode LinkTransmitError = -81;
+}  // namespace rc

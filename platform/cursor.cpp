@@ -1,0 +1,28 @@
+#include "platform/cursor.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace platform {
+namespace {
+CursorShape current = CursorShape::Default;
+}
+
+void SetScreenCursor(CursorShape shape) {
+  current = shape;
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+  if (shape == CursorShape::Default) {
+    while (QGuiApplication::overrideCursor() != nullptr) QGuiApplication::restoreOverrideCursor();
+    return;
+  }
+  const QCursor cursor(Qt::WaitCursor);
+  if (QGuiApplication::overrideCursor() != nullptr) {
+    QGuiApplication::changeOverrideCursor(cursor);
+  } else {
+    QGuiApplication::setOverrideCursor(cursor);
+  }
+}
+
+CursorShape ScreenCursor() { return current; }
+
+}  // namespace platform

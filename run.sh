@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the program and starts it on the embedded virtual printer.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+build=${QUORLA_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DQUORLA_BUILD_TESTS=OFF -DQUORLA_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export QUORLA_PRINTER=${QUORLA_PRINTER:-embedded}
+if [ -x "$build/bin/quorla-adjust" ]; then
+  exec "$build/bin/quorla-adjust" "$@"
+fi
+exec "$build/bin/quorla-vprinter" "$@"
