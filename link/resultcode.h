@@ -28,6 +28,8 @@ inline constexpr ResultCode UsbIdInvalid = 0x3011;
 // Printer not ready (error state or before initial fill up), chip refusals.
 inline constexpr ResultCode PrinterNotReady = 0x4000;
 inline constexpr ResultCode CartridgeExpired = 0x4001;
+// WaitUntilIdle gave up: the printer stayed busy far longer than any of its operations takes.
+inline constexpr ResultCode PrinterNeverIdle = 0x4002;
 
 // Pattern prints.
 inline constexpr ResultCode HeadAngularPrintError = 0x5000;

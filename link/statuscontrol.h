@@ -1,0 +1,35 @@
+// The program's one printer status record, the status query and the wait until the printer is
+// idle again.
+#pragma once
+
+#include "link/pktlink.h"
+#include "link/resultcode.h"
+
+// Status values of the record (16-bit).
+namespace printerstatus {
+inline constexpr uint16_t BeforeInitialFillUp = 0xEFF9;
+inline constexpr uint16_t Cleaning = 0xEFFA;
+inline constexpr uint16_t Idle = 0xEFFB;
+inline constexpr uint16_t Printing = 0xEFFC;
+inline constexpr uint16_t Busy = 0xEFFD;
+inline constexpr uint16_t SelfTest = 0xEFFE;
+inline constexpr uint16_t ErrorState = 0xEFFF;
+}  // namespace printerstatus
+
+// The one program-wide record: zero at start, written only by InquireStatus.
+PrinterStatus& ProgramPrinterStatus();
+
+// True while the last inquiry found the printer in its error state.
+bool PrinterInErrorMode();
+
+// One InquireStatus on the record; its result unchanged.
+ResultCode QueryStatus();
+
+// How many passes WaitUntilIdle makes before it gives up: at one pass a second, a quarter of an
+// hour, far beyond the longest cleaning or ink charge of the printer.
+inline constexpr int kWaitUntilIdleMaxPasses = 900;
+
+// Soft reset and status inquiry, once a second, until the printer is idle (1), in its error state
+// or before initial fill up (0x4000), a call fails (its result), or the passes run out
+// (rc::PrinterNeverIdle).
+ResultCode WaitUntilIdle();
