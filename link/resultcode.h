@@ -24,6 +24,8 @@ inline constexpr ResultCode BidMsBlackWrong = 0x2001;
 inline constexpr ResultCode UsbIdDigitCount = 0x3001;
 inline constexpr ResultCode UsbIdNotAlnum = 0x3002;
 inline constexpr ResultCode UsbIdInvalid = 0x3011;
+// The PC clock lies outside the years the date stamp can encode (1999..2034).
+inline constexpr ResultCode UsbIdClockOutOfRange = 0x3012;
 
 // Printer not ready (error state or before initial fill up), chip refusals.
 inline constexpr ResultCode PrinterNotReady = 0x4000;
