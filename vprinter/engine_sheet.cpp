@@ -1,10 +1,15 @@
 #include "vprinter/engine_sheet.h"
 
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace vprinter {
@@ -142,6 +147,20 @@ bool ReadRows(FILE* in, std::vector<uint8_t>& pixels, int& width, int& height, s
   return true;
 }
 
+// UTC, so that names sort in the order the sheets came out whatever the local clock does.
+std::string TimeStamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%03d", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+  return text;
+}
+
 }  // namespace
 
 const std::array<Rgb, 256>& SheetPalette() {
@@ -173,6 +192,46 @@ bool DecodeSheetPng(const std::filesystem::path& file, std::vector<uint8_t>& pix
   pixels.assign(static_cast<std::size_t>(kSheetWidth) * kSheetHeight, 0);
   error.clear();
   return ReadRows(in.get(), pixels, width, height, error);
+}
+
+// Writes under a temporary name and links it to a free final one, so nobody watching the tray
+// sees half a sheet and no earlier sheet is ever overwritten.
+std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
+                        std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(tray, ec);
+  if (ec) {
+    error = "cannot create the tray " + tray.string() + ": " + ec.message();
+    return {};
+  }
+  std::string temp = (tray / ".sheet-XXXXXX").string();
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    error = "cannot create a file in " + tray.string() + ": " + std::strerror(errno);
+    return {};
+  }
+  // mkstemp makes the file private; a sheet is as readable as any document of the user's.
+  fchmod(fd, 0644);
+  close(fd);
+  if (!sheet.WritePng(temp, error)) {
+    unlink(temp.c_str());
+    return {};
+  }
+  const std::string stamp = TimeStamp();
+  std::string result;
+  for (int n = 1; n < 10000 && result.empty() && error.empty(); ++n) {
+    char name[128];
+    std::snprintf(name, sizeof name, "sheet-%s-%04d.png", stamp.c_str(), n);
+    const std::filesystem::path final = tray / name;
+    if (link(temp.c_str(), final.c_str()) == 0) {
+      result = final.string();
+    } else if (errno != EEXIST) {
+      error = "cannot name the sheet " + final.string() + ": " + std::strerror(errno);
+    }
+  }
+  unlink(temp.c_str());
+  if (result.empty() && error.empty()) error = "no free sheet name in " + tray.string();
+  return result;
 }
 
 }  // namespace vprinter

@@ -39,6 +39,11 @@ class SheetImage {
   int dirtyBottom_ = kSheetHeight;
 };
 
+// Writes the sheet into the tray under a new name that sorts after the earlier ones and returns
+// the file's path; an empty path and the reason if it could not be written.
+std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
+                        std::string& error);
+
 // The colour of every pixel byte: the four inks at their coverage, mixed subtractively on white.
 using Rgb = std::array<uint8_t, 3>;
 const std::array<Rgb, 256>& SheetPalette();

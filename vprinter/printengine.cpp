@@ -3,17 +3,11 @@
 // at a time; raster data is decoded run by run straight onto the sheet, with no line buffer.
 #include "vprinter/printengine.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "vprinter/engine_font.h"
 #include "vprinter/engine_sheet.h"
@@ -70,29 +64,26 @@ struct RasterInk {
   Plane plane;
   bool light;
 };
+struct ColourByte {
+  uint8_t code;
+  RasterInk ink;
+};
+constexpr ColourByte kColourBytes[] = {
+    {0x00, {kInkBlack, Plane::kBlack, false}},
+    {0x01, {kInkMagenta, Plane::kMagenta, false}},
+    {0x02, {kInkCyan, Plane::kCyan, false}},
+    {0x04, {kInkYellow, Plane::kYellow, false}},
+    {0x11, {kInkLightMagenta, Plane::kMagenta, true}},
+    {0x12, {kInkLightCyan, Plane::kCyan, true}},
+};
 bool InkOfColourByte(uint8_t r, RasterInk& out) {
-  switch (r) {
-    case 0x00:
-      out = {kInkBlack, Plane::kBlack, false};
+  for (const ColourByte& c : kColourBytes) {
+    if (c.code == r) {
+      out = c.ink;
       return true;
-    case 0x01:
-      out = {kInkMagenta, Plane::kMagenta, false};
-      return true;
-    case 0x02:
-      out = {kInkCyan, Plane::kCyan, false};
-      return true;
-    case 0x04:
-      out = {kInkYellow, Plane::kYellow, false};
-      return true;
-    case 0x11:
-      out = {kInkLightMagenta, Plane::kMagenta, true};
-      return true;
-    case 0x12:
-      out = {kInkLightCyan, Plane::kCyan, true};
-      return true;
-    default:
-      return false;
+    }
   }
+  return false;
 }
 
 enum class State {
@@ -217,74 +208,15 @@ struct PrintEngine::Impl {
   }
 
   void Eject() {
-    EnsureSheet();
     sheetLoaded = false;
     ++sheetsEjected;
     std::string error;
-    const std::string file = WriteSheet(error);
+    const std::string file = WriteToTray(sheet, trayDir, error);
     if (file.empty()) {
       events->SheetLost(error);
     } else {
       events->SheetEjected(file);
     }
-  }
-
-  // Writes under a temporary name and links it to a free final one, so nobody watching the tray
-  // sees half a sheet and no earlier sheet is ever overwritten.
-  std::string WriteSheet(std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(trayDir, ec);
-    if (ec) {
-      error = "cannot create the tray " + trayDir.string() + ": " + ec.message();
-      return {};
-    }
-    std::string temp = (trayDir / ".sheet-XXXXXX").string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-      error = "cannot create a file in " + trayDir.string() + ": " + std::strerror(errno);
-      return {};
-    }
-    // mkstemp makes the file private; a sheet is as readable as any document of the user's.
-    fchmod(fd, 0644);
-    close(fd);
-    if (!sheet.WritePng(temp, error)) {
-      unlink(temp.c_str());
-      return {};
-    }
-    const std::string stamp = TimeStamp();
-    for (int n = 1; n < 10000; ++n) {
-      char name[128];
-      std::snprintf(name, sizeof name, "sheet-%s-%04d.png", stamp.c_str(), n);
-      const std::filesystem::path final = trayDir / name;
-      if (link(temp.c_str(), final.c_str()) == 0) {
-        unlink(temp.c_str());
-        return final.string();
-      }
-      if (errno != EEXIST) {
-        error = "cannot name the sheet " + final.string() + ": " + std::strerror(errno);
-        unlink(temp.c_str());
-        return {};
-      }
-    }
-    error = "no free sheet name in " + trayDir.string();
-    unlink(temp.c_str());
-    return {};
-  }
-
-  // UTC, so that names sort in the order the sheets came out whatever the local clock does.
-  static std::string TimeStamp() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%03d", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                  static_cast<int>(ms));
-    return text;
   }
 
   // Moves the paper; past the bottom edge the sheet comes out and the next one is fed on demand.
@@ -427,6 +359,12 @@ struct PrintEngine::Impl {
 
   void Escape(uint8_t b) {
     state = State::kGround;
+    if (b == kEsc) {  // the first ESC led nowhere; the second may start a command
+      Skip("ESC without a command", cmdStart);
+      cmdStart = offset;
+      state = State::kEsc;
+      return;
+    }
     switch (b) {
       case '@':
         Reset();

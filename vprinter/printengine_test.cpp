@@ -457,7 +457,7 @@ TEST_F(PrintEngineTest, UnknownCommandsAreSkippedByTheirLength) {
   s.Add({0x01, 0x02, 0x1F, 0xFF});                                            // unprintable bytes
   s.Add({0x1B, 0x69, 0x00, 0x01, 0x02, 0x01, 0x00, 0x01, 0x00});  // one byte in one line
   s.Add({0x02, 0xC0, 0x0C, 0x0C});  // a literal run of 3 where 1 byte was announced
-  s.Reset().NewLines(1).Text("I");
+  s.Add({0x1B}).Reset().NewLines(1).Text("I");
   Feed(s);
   const std::vector<std::pair<std::string, uint64_t>> expected{
       {"unknown command ESC ( Z with 3 parameter bytes", 0},
@@ -466,6 +466,7 @@ TEST_F(PrintEngineTest, UnknownCommandsAreSkippedByTheirLength) {
       {"raster block of unknown colour 0x07", 17},
       {"unprintable bytes (4 bytes)", 28},
       {"raster data overran its block by 2 bytes", 32},
+      {"ESC without a command", 45},
   };
   EXPECT_EQ(events_.skipped, expected);
   EXPECT_TRUE(events_.sheets.empty());  // the 0C inside parameters and runs are data
@@ -529,14 +530,45 @@ TEST_F(PrintEngineTest, RandomAndDamagedStreamsAreSurvived) {
   std::vector<uint8_t> bytes;
   for (int round = 0; round < 60; ++round) {
     bytes = valid.bytes;
-    if (round % 2 == 0) {
+    if (round % 3 == 0) {
       for (int flips = 1 + round % 7; flips > 0; --flips) {
         bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
       }
       bytes.resize(random() % bytes.size() + 1);
-    } else {
+    } else if (round % 3 == 1) {
       bytes.resize(4096);
       for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    } else {
+      // Command heads with random arguments reach deeper than random bytes do.
+      bytes.clear();
+      const auto any = [&] { return static_cast<uint8_t>(random()); };
+      while (bytes.size() < 4096) {
+        switch (random() % 5) {
+          case 0:
+            bytes.insert(bytes.end(), {0x1B, static_cast<uint8_t>("@<U\\i(Xr"[random() % 8])});
+            break;
+          case 1:
+            bytes.insert(bytes.end(),
+                         {0x1B, 0x28, static_cast<uint8_t>("GUeKDSvcRZ"[random() % 10]),
+                          static_cast<uint8_t>(random() % 10), 0x00, any(), any()});
+            break;
+          case 2:
+            bytes.insert(
+                bytes.end(),
+                {0x1B, 0x69, static_cast<uint8_t>("\x00\x01\x02\x04\x11\x12\x07"[random() % 7]),
+                 static_cast<uint8_t>(random() % 3), static_cast<uint8_t>(random() % 3 + 1),
+                 static_cast<uint8_t>(random() % 40), 0x00, static_cast<uint8_t>(random() % 5),
+                 0x00});
+            break;
+          case 3:
+            bytes.insert(bytes.end(), {0x1B, 0x28, 0x52, 0x08, 0x00, 0x00, 'R', 'E', 'M', 'O', 'T',
+                                       'E', '1', 'S', 'N', any(), 0x00, any()});
+            break;
+          default:
+            for (int n = random() % 8; n > 0; --n) bytes.push_back(any());
+            break;
+        }
+      }
     }
     for (std::size_t at = 0; at < bytes.size();) {
       const std::size_t n = std::min<std::size_t>(random() % 64 + 1, bytes.size() - at);
@@ -587,6 +619,14 @@ TEST_F(PrintEngineTest, FormFeedWritesTheSheetAsADecodablePng) {
   EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint8_t v) { return v == 0; }));
   // Only the two sheets are left in the tray, no temporary files.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tray_), {}), 2);
+
+  // A cut-off sheet or another file is refused, not half read.
+  const std::filesystem::path cut = tray_.parent_path() / "cut.png";
+  std::filesystem::copy_file(events_.sheets[0], cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+  EXPECT_FALSE(DecodeSheetPng(cut, pixels, width, height, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DecodeSheetPng(tray_, pixels, width, height, error));
 }
 
 TEST_F(PrintEngineTest, PaperRunningOutAtTheBottomEjectsTheSheet) {
