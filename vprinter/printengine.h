@@ -98,7 +98,7 @@ class PrintEngine {
   // The sheet in progress, or the last one ejected until the next sheet is fed:
   // kSheetWidth * kSheetHeight pixels, row after row. Valid as long as the engine lives.
   const uint8_t* SheetPixels() const;
-  // The print position on the current sheet.
+  // The print position on the sheet in progress (with none, where the last one was left).
   PrintPosition Position() const;
   // Bytes consumed since construction (the offsets of Skipped count the same way).
   uint64_t BytesConsumed() const;
