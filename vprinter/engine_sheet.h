@@ -1,0 +1,51 @@
+// The one sheet image the printer holds, the inks' colours and the PNG files of the tray.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "vprinter/printengine.h"
+
+namespace vprinter {
+
+class SheetImage {
+ public:
+  // Allocates the whole sheet once; it is never reallocated.
+  SheetImage();
+  // Makes the sheet white again.
+  void Clear();
+  const uint8_t* Pixels() const { return pixels_.get(); }
+  // Adds ink to one pixel; coverage saturates at 3. Pixels off the sheet are not there to print.
+  void Lay(int x, int y, Plane plane, int level) {
+    if (x < 0 || y < 0 || x >= kSheetWidth || y >= kSheetHeight) return;
+    if (y < dirtyTop_) dirtyTop_ = y;
+    if (y >= dirtyBottom_) dirtyBottom_ = y + 1;
+    uint8_t& p = pixels_[static_cast<std::size_t>(y) * kSheetWidth + x];
+    const int shift = static_cast<int>(plane);
+    const int now = (p >> shift) & 3;
+    const int sum = now + level > 3 ? 3 : now + level;
+    p = static_cast<uint8_t>((p & ~(3 << shift)) | (sum << shift));
+  }
+  // Writes the sheet as an 8-bit palette PNG, row by row straight from the buffer.
+  bool WritePng(const std::filesystem::path& file, std::string& error) const;
+
+ private:
+  std::unique_ptr<uint8_t[]> pixels_;
+  // Rows [dirtyTop_, dirtyBottom_) may carry ink: only they need clearing for the next sheet.
+  int dirtyTop_ = 0;
+  int dirtyBottom_ = kSheetHeight;
+};
+
+// Writes the sheet into the tray under a new name that sorts after the earlier ones and returns
+// the file's path; an empty path and the reason if it could not be written.
+std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
+                        std::string& error);
+
+// The colour of every pixel byte: the four inks at their coverage, mixed subtractively on white.
+using Rgb = std::array<uint8_t, 3>;
+const std::array<Rgb, 256>& SheetPalette();
+
+}  // namespace vprinter
