@@ -730,6 +730,11 @@ void Device::RefuseChannel(const std::string& service, int16_t code) {
   refusedServices_[service] = code;
 }
 
+void Device::AcceptChannels() {
+  std::lock_guard lock(mutex_);
+  refusedServices_.clear();
+}
+
 void Device::BusyForPolls(int polls) {
   std::lock_guard lock(mutex_);
   busyPolls_ = polls < 0 ? 0 : polls;

@@ -160,6 +160,7 @@ class Device : private EngineEvents {
   void CorruptNextPacket();
   // Refuses opening the named service ("" = every service) with the code (34 = denial).
   void RefuseChannel(const std::string& service, int16_t code = d4::err::DenialConnect);
+  void AcceptChannels();
   void BusyForPolls(int polls);
   void ClearFaults();
 
