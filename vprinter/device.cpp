@@ -416,7 +416,9 @@ Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8
   std::unique_lock lock(mutex_);
   Answer answer;
   TraceRecord record("data");
-  record.Hex("hex", bytes.data(), bytes.size());
+  // The hex of every packet is the costliest thing the printer does on a fast link: built only
+  // when the trace is kept somewhere.
+  if (trace_.Active()) record.Hex("hex", bytes.data(), bytes.size());
   d4::Outcome outcome = d4::Outcome::Ok();
   if (std::optional<Fault> fault = TakeFault(Op::kData)) {
     if (fault->kind == Fault::Kind::kDrop) {
