@@ -18,8 +18,7 @@ std::vector<d4::Service> Services() {
   return {
       {d4::cmd::kControlService, d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
        d4::cmd::kControlCredit},
-      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
-       d4::cmd::kDataCredit},
+      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload, d4::cmd::kDataCredit},
   };
 }
 

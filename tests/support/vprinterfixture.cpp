@@ -106,7 +106,8 @@ std::vector<uint8_t> TraceEntry::Bytes() const {
 VirtualPrinter::VirtualPrinter() {
   // A standalone printer that happens to listen must never answer a test.
   setenv("QUORLA_PRINTER", "embedded", 1);
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-vprinter-XXXXXX").string();
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "quorla-vprinter-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     ADD_FAILURE() << "cannot create a temporary directory";
   }
@@ -152,7 +153,9 @@ void VirtualPrinter::Disconnect() {
   PortCloseByPHub();
 }
 
-void VirtualPrinter::SetLinkTimeoutMs(int ms) { quorla::link::SetTimeoutMs(ms); }
+void VirtualPrinter::SetLinkTimeoutMs(int ms) {
+  quorla::link::SetTimeoutMs(ms);
+}
 
 std::vector<uint8_t> VirtualPrinter::Eeprom(uint8_t first, uint8_t last) const {
   std::vector<uint8_t> cells;

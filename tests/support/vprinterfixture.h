@@ -23,6 +23,8 @@
 // fails the fifth EEPROM write from now. The device() gives the whole device API.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -30,8 +32,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "link/modelselection.h"
 #include "vprinter/device.h"
@@ -43,7 +43,7 @@ using vprinter::Op;
 // One line of the printer's trace.
 struct TraceEntry {
   std::string op;
-  std::map<std::string, long long> numbers;     // every numeric field, "seq" included
+  std::map<std::string, long long> numbers;    // every numeric field, "seq" included
   std::map<std::string, std::string> strings;  // every string field ("hex", "file", ...)
 
   bool Has(const std::string& key) const { return numbers.count(key) || strings.count(key); }
