@@ -399,7 +399,8 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
 d4::Outcome Device::Mechanism(uint8_t command, const uint8_t* args, TraceRecord&) {
   // The mechanism does nothing while the printer stands in an error.
   if (error_ != 0) return d4::Outcome::Refused(d4::err::PrinterIsBusy);
-  const int amount = args[4] | (args[5] << 8);
+  // Only the motions with six argument bytes carry an amount.
+  const int amount = d4::cmd::ArgumentCount(command) == 6 ? args[4] | (args[5] << 8) : 0;
   switch (command) {
     case d4::cmd::kHeadCleaning:
       if (args[2] == 2) {

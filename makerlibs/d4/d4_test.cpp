@@ -220,9 +220,8 @@ TEST_F(HostEnd, PacketCutShortIsAReceiveErrorOfItsOwn) {
   OpenChannel(1);
   const uint8_t one[] = {1};
   ASSERT_TRUE(host_->Send(0x40, one, 1, 1, kLong).ok());
-  std::vector<uint8_t> bytes = Bytes(Packet{0x40, 0x40, 0, 0, {1, 2, 3}});
-  bytes.resize(bytes.size() - 2);
-  PeerWriteRaw(bytes);
+  const std::vector<uint8_t> whole = Bytes(Packet{0x40, 0x40, 0, 0, {1, 2, 3}});
+  PeerWriteRaw(std::vector<uint8_t>(whole.begin(), whole.end() - 2));
   std::vector<uint8_t> payload;
   EXPECT_EQ(host_->Receive(0x40, &payload, kShort).result, result::ReceiveTimeout);
 }

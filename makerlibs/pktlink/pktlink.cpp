@@ -166,7 +166,9 @@ int16_t D4Negotiation(void) {
   std::lock_guard lock(s.mutex);
   d4::HostConnection* link = s.Link();
   if (link == nullptr) return d4::result::NoPort;
-  if (s.negotiated) return d4::result::Ok;
+  if (s.negotiated && !link->broken()) return d4::result::Ok;
+  // A failed negotiation leaves no connection behind, whatever stood before.
+  s.negotiated = false;
   Outcome outcome = link->Init(Timeout());
   if (!outcome.ok()) return s.Result(outcome);
   s.dataSeq = 0;

@@ -207,6 +207,8 @@ TEST_F(ConnectedFailureTest, LinkDroppedInTheMiddleOfACall) {
   const int16_t after = D4WriteEeprom(M1, M2, 0x12, 1);
   EXPECT_TRUE(after == -104 || after == -103) << after;
   EXPECT_EQ(printer().Eeprom(0x11), 0);
+  // Negotiating again on the dead port fails the same way; only a new search helps.
+  EXPECT_EQ(D4Negotiation(), after);
   // A new search and negotiation bring the printer back.
   uint16_t port = 0;
   ASSERT_EQ(SearchActivePortByPHub(&port), 1);

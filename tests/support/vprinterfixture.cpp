@@ -128,7 +128,9 @@ VirtualPrinter::VirtualPrinter() {
   quorla::link::SetTimeoutMs(kDefaultTimeoutMs);
 }
 
-vprinter::Device& VirtualPrinter::device() const { return quorla::link::StartEmbeddedPrinter(); }
+vprinter::Device& VirtualPrinter::device() const {
+  return quorla::link::StartEmbeddedPrinter();
+}
 
 VirtualPrinter::~VirtualPrinter() {
   // A printer left hung or in an error must not make the goodbye wait for time-outs.
