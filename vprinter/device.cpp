@@ -332,7 +332,8 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
       break;
     case d4::cmd::kInquireStatus: {
       std::pair<uint16_t, uint16_t> s = StatusLocked();
-      if (busyPolls_ > 0) {
+      // Injected busy polls stand behind a forced status and a real error.
+      if (busyPolls_ > 0 && !forcedStatus_ && error_ == 0) {
         --busyPolls_;
         s = {status::kBusy, 0};
       }

@@ -87,6 +87,9 @@ TEST_F(LinkTest, StatusFollowsThePrinterState) {
   EXPECT_EQ(Status().Status, st::kIdle);
 
   printer().BusyForPolls(2);
+  printer().RaiseError(st::kPaperJam);
+  EXPECT_EQ(Status().Error, st::kPaperJam);  // an error is reported before injected busy polls
+  printer().ClearError();
   EXPECT_EQ(Status().Status, st::kBusy);
   EXPECT_EQ(Status().Status, st::kBusy);
   EXPECT_EQ(Status().Status, st::kIdle);
@@ -97,7 +100,7 @@ TEST_F(LinkTest, StatusFollowsThePrinterState) {
   EXPECT_EQ(Status().Status, st::kSelfTest);
 
   const std::vector<TraceEntry> polls = printer().Trace("status");
-  ASSERT_EQ(polls.size(), 8u);
+  ASSERT_EQ(polls.size(), 9u);
   EXPECT_EQ(polls[1].Num("status"), st::kError);
   EXPECT_EQ(polls[1].Num("error"), st::kPaperOut);
   EXPECT_EQ(polls[0].Num("error"), 0);
