@@ -19,7 +19,7 @@ constexpr int kFirstFixedPosition = 7;  // index of position 8
 
 uint8_t HeadId::IdCharToValue(char c) {
   const std::size_t at = kAlphabet.find(c);
-  return at == std::string_view::npos || c == '\0' ? 0 : static_cast<uint8_t>(at + 1);
+  return at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
 }
 
 char HeadId::ValueToIdChar(uint8_t code) {
