@@ -78,7 +78,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
     state_ = LoadState(options_.stateDir, &warning);
     if (!warning.empty()) {
       warnings_.push_back(warning);
-      std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
       dirty_ = true;
     }
   }
@@ -91,7 +90,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
   std::filesystem::create_directories(options_.trayDir, ec);
   if (!options_.traceFile.empty() && !trace_.SetFile(options_.traceFile)) {
     warnings_.push_back("cannot open the trace file " + options_.traceFile.string());
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warnings_.back().c_str());
   }
   trace_.SetKeepInMemory(options_.traceInMemory);
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
@@ -418,7 +416,9 @@ Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8
   std::unique_lock lock(mutex_);
   Answer answer;
   TraceRecord record("data");
-  record.Hex("hex", bytes.data(), bytes.size());
+  // The hex of every packet is the costliest thing the printer does on a fast link: built only
+  // when the trace is kept somewhere.
+  if (trace_.Active()) record.Hex("hex", bytes.data(), bytes.size());
   d4::Outcome outcome = d4::Outcome::Ok();
   if (std::optional<Fault> fault = TakeFault(Op::kData)) {
     if (fault->kind == Fault::Kind::kDrop) {
@@ -585,7 +585,6 @@ void Device::SaveIfDirty() {
     dirty_ = false;
   } else if (warnings_.empty() || warnings_.back() != error) {
     warnings_.push_back(error);
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", error.c_str());
   }
 }
 

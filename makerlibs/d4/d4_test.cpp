@@ -58,6 +58,19 @@ TEST(D4Framing, PacketsRoundTripWhateverTheChunking) {
   }
 }
 
+TEST(D4Framing, CrcIsCcittFalseAtAnyLength) {
+  const char* check = "123456789";
+  EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(check), 9), 0x29B1);
+  // The eight-byte steps agree with one byte at a time for every length and start.
+  std::vector<uint8_t> data(41);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 73 + 5);
+  for (std::size_t n = 0; n <= data.size(); ++n) {
+    uint16_t bytewise = 0xFFFF;
+    for (std::size_t i = 0; i < n; ++i) bytewise = Crc16(&data[i], 1, bytewise);
+    EXPECT_EQ(Crc16(data.data(), n), bytewise) << n;
+  }
+}
+
 TEST(D4Framing, HeaderIsSocketsLengthCreditFlagsThenCrc) {
   const std::vector<uint8_t> bytes = Bytes(Packet{2, 3, 4, 0, {0xAA}});
   ASSERT_EQ(bytes.size(), 9u);

@@ -274,30 +274,12 @@ Outcome HostConnection::Receive(uint8_t socket, std::vector<uint8_t>* payload,
   return waited;
 }
 
-bool HostConnection::Poll(uint8_t socket, std::vector<uint8_t>* payload, Outcome* failure) {
+bool HostConnection::TakeReceived(uint8_t socket, std::vector<uint8_t>* payload) {
   auto it = channels_.find(socket);
-  if (it != channels_.end() && !it->second.received.empty()) {
-    *payload = std::move(it->second.received.front());
-    it->second.received.pop_front();
-    return true;
-  }
-  if (broken_ == 0) {
-    const Io io = PumpOnce(Clock::now());
-    if (io == Io::kClosed || io == Io::kError) broken_ = result::PortReceive;
-  }
-  if (pendingError_ != 0) {
-    *failure = Outcome::Refused(pendingError_);
-    pendingError_ = 0;
-    return false;
-  }
-  it = channels_.find(socket);
-  if (it != channels_.end() && !it->second.received.empty()) {
-    *payload = std::move(it->second.received.front());
-    it->second.received.pop_front();
-    return true;
-  }
-  if (broken_ != 0) *failure = Outcome::Link(broken_);
-  return false;
+  if (it == channels_.end() || it->second.received.empty()) return false;
+  *payload = std::move(it->second.received.front());
+  it->second.received.pop_front();
+  return true;
 }
 
 }  // namespace d4

@@ -272,10 +272,9 @@ int16_t SendDataChannel(const uint8_t* bytes, int32_t length) {
   std::size_t offset = 0;
   const std::size_t total = static_cast<std::size_t>(length);
   while (offset < total && firstFailure.ok()) {
+    // Answers that came in while waiting for credit; a refusal stops the rest of the send.
     std::vector<uint8_t> reply;
-    Outcome polled = Outcome::Ok();
-    while (link->Poll(d4::cmd::kDataSocket, &reply, &polled)) check(reply);
-    if (!polled.ok()) return giveUp(polled);
+    while (link->TakeReceived(d4::cmd::kDataSocket, &reply)) check(reply);
     if (!firstFailure.ok()) break;
     const std::size_t n = std::min(packetSize, total - offset);
     Outcome sent = link->Send(d4::cmd::kDataSocket, bytes + offset, n, 1, Timeout());
