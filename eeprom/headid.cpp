@@ -6,7 +6,7 @@
 
 namespace {
 
-// No "I" and no "0": they are too easily confused with "1" and "O" on the head's label.
+// The head ID alphabet: value code = position + 1. It has no "I" and no "0".
 constexpr std::string_view kAlphabet = "ABCDEFGHJKLMNOPQRSTUVWXYZ123456789%*+-$:";
 
 // Highest code each of positions 1..7 accepts; position 2 has its own rule.
