@@ -130,8 +130,8 @@ void Timed(benchmark::State& state, Measured& measured, Body body) {
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     body();
-    measured.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                            .count();
+    measured.seconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ++measured.iterations;
   }
 }
@@ -149,8 +149,8 @@ void BM_EepromRead256Cells(benchmark::State& state) {
   Timed(state, g_eepromRead, [&] {
     for (int a = 0; a < kCells; ++a) {
       uint8_t value;
-      if (D4ReadEeprom(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2,
-                       static_cast<uint8_t>(a), &value) != 1) {
+      if (D4ReadEeprom(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2, static_cast<uint8_t>(a),
+                       &value) != 1) {
         state.SkipWithError("read failed");
         return;
       }
@@ -206,14 +206,15 @@ int main(int argc, char** argv) {
   const double bare = g_bareRoundTrip.PerIteration();
   const double perCell = g_eepromRead.PerIteration() / kCells;
   const double megabyte = kDataCalls * kDataCall / 1e6;
-  const double bareMBs = g_bareWrites.PerIteration() > 0 ? megabyte / g_bareWrites.PerIteration() : 0;
+  const double bareMBs =
+      g_bareWrites.PerIteration() > 0 ? megabyte / g_bareWrites.PerIteration() : 0;
   const double sendMBs = g_sendData.PerIteration() > 0 ? megabyte / g_sendData.PerIteration() : 0;
   std::printf("\nbare round trip          %8.1f us\n", bare * 1e6);
   std::printf("EEPROM read, per cell    %8.1f us   ratio %.2f x bare (target <= 2)\n",
               perCell * 1e6, bare > 0 ? perCell / bare : 0);
   std::printf("256 cells                %8.2f ms\n", g_eepromRead.PerIteration() * 1e3);
   std::printf("bare 1000-byte writes    %8.1f MB/s\n", bareMBs);
-  std::printf("SendDataChannel          %8.1f MB/s   ratio %.2f x bare (target >= 0.5)\n",
-              sendMBs, bareMBs > 0 ? sendMBs / bareMBs : 0);
+  std::printf("SendDataChannel          %8.1f MB/s   ratio %.2f x bare (target >= 0.5)\n", sendMBs,
+              bareMBs > 0 ? sendMBs / bareMBs : 0);
   return 0;
 }

@@ -117,7 +117,9 @@ Parser::Result Parser::Next() {
 
 namespace tx {
 
-std::vector<uint8_t> Init(uint8_t revision) { return {kInit, revision}; }
+std::vector<uint8_t> Init(uint8_t revision) {
+  return {kInit, revision};
+}
 
 std::vector<uint8_t> GetSocketId(const std::string& service) {
   const std::size_t n = std::min<std::size_t>(service.size(), kMaxTransactionPayload - 1);
@@ -150,9 +152,13 @@ std::vector<uint8_t> OpenChannel(const OpenParams& params) {
   return out;
 }
 
-std::vector<uint8_t> CloseChannel(uint8_t socket) { return {kCloseChannel, socket}; }
+std::vector<uint8_t> CloseChannel(uint8_t socket) {
+  return {kCloseChannel, socket};
+}
 
-std::vector<uint8_t> Exit() { return {kExit}; }
+std::vector<uint8_t> Exit() {
+  return {kExit};
+}
 
 std::vector<uint8_t> Error(uint8_t src, uint8_t dst, int16_t code) {
   std::vector<uint8_t> out{kError, src, dst};

@@ -49,7 +49,7 @@ inline constexpr int16_t Unknown = -1;
 // Results of the library functions that this layer produces.
 namespace result {
 inline constexpr int16_t Ok = 1;
-inline constexpr int16_t PacketError = 8192;  // the reason is a packet error code
+inline constexpr int16_t PacketError = 8192;      // the reason is a packet error code
 inline constexpr int16_t ReceiveTimeout = -8193;  // a packet began but never arrived whole
 inline constexpr int16_t NoPort = -105;
 inline constexpr int16_t PortReceive = -104;   // the port failed or closed while reading

@@ -127,7 +127,8 @@ TEST(D4Framing, TruncatedPacketWaitsForTheRest) {
   EXPECT_EQ(parser.Next().state, Parser::State::kPacket);
 }
 
-// ---- the host end against a scripted peer --------------------------------------------------------
+// ---- the host end against a scripted peer
+// --------------------------------------------------------
 
 class HostEnd : public ::testing::Test {
  protected:
@@ -253,8 +254,7 @@ TEST_F(HostEnd, EveryMisbehaviourOfTheDeviceIsRefusedWithItsCode) {
       {"payload above the channel's size", Packet{0x40, 0x40, 0, 0, std::vector<uint8_t>(101)},
        err::PacketSizeInvalid},
       {"data without credit", Packet{0x40, 0x40, 0, 0, {1}}, err::ErrPacketHasNoCredit},
-      {"credit beyond what was opened", Packet{0x40, 0x40, 5, 0, {}},
-       err::ErrPacketCreditOverflow},
+      {"credit beyond what was opened", Packet{0x40, 0x40, 5, 0, {}}, err::ErrPacketCreditOverflow},
       {"empty transaction packet", Packet{0, 0, 0, 0, {}}, err::PacketSizeIsNull},
       {"request from the device", Packet{0, 0, 0, 0, {tx::kExit}}, err::ErrPacketCbtReplyInvalid},
       {"error report", Packet{0, 0, 0, 0, tx::Error(0x40, 0x40, err::PrinterIsBusy)},
@@ -306,7 +306,8 @@ TEST_F(HostEnd, LateReplyOfATimedOutTransactionIsNotTakenForTheNext) {
   EXPECT_TRUE(host_->Init(kLong).ok());
 }
 
-// ---- the device end against a scripted host -------------------------------------------------------
+// ---- the device end against a scripted host
+// -------------------------------------------------------
 
 class RecordingListener : public DeviceListener {
  public:
@@ -394,8 +395,7 @@ TEST_F(DeviceEnd, AnswersTheTransactionChannel) {
   EXPECT_EQ(tx::ParseReply(tx::kOpenChannel, r[0].payload, nullptr).error, err::DenialConnect);
 
   r = Request(tx::CloseChannel(0x02));
-  EXPECT_EQ(tx::ParseReply(tx::kCloseChannel, r[0].payload, nullptr).error,
-            err::ChannelNotOpened);
+  EXPECT_EQ(tx::ParseReply(tx::kCloseChannel, r[0].payload, nullptr).error, err::ChannelNotOpened);
   r = Request({0x55});
   EXPECT_EQ(tx::ParseReply(0x55, r[0].payload, nullptr).error, err::InvalidParameter);
 }
@@ -412,8 +412,7 @@ TEST_F(DeviceEnd, RefusesWhatAHostMustNotSend) {
   const Case cases[] = {
       {"unknown socket", Bytes(Packet{0x33, 0x33, 0, 0, {1}}), err::UnknownChannel},
       {"sockets do not pair", Bytes(Packet{0x02, 0x40, 0, 0, {1}}), err::UnknownChannel},
-      {"channel not opened", Bytes(Packet{0x02, 0x02, 0, 0, {1}}),
-       err::ErrPacketChannelNotOpened},
+      {"channel not opened", Bytes(Packet{0x02, 0x02, 0, 0, {1}}), err::ErrPacketChannelNotOpened},
       {"payload too large", Bytes(Packet{0x40, 0x40, 0, 0, std::vector<uint8_t>(101)}),
        err::PacketSizeInvalid},
       {"credit overflow", Bytes(Packet{0x40, 0x40, 3, 0, {}}), err::ErrPacketCreditOverflow},

@@ -15,7 +15,9 @@ int MsUntil(Deadline deadline) {
   return left > 1000000 ? 1000000 : static_cast<int>(left);
 }
 
-Deadline After(std::chrono::milliseconds timeout) { return Clock::now() + timeout; }
+Deadline After(std::chrono::milliseconds timeout) {
+  return Clock::now() + timeout;
+}
 }  // namespace
 
 Io WriteAll(int fd, const uint8_t* data, std::size_t size, Deadline deadline) {
@@ -155,8 +157,8 @@ Outcome HostConnection::Transact(const std::vector<uint8_t>& request, std::vecto
   Encode(kTransactionSocket, kTransactionSocket, 0, request.data(), request.size(), out_);
   Outcome sent = WriteOut(deadline);
   if (!sent.ok()) return sent;
-  Outcome waited = WaitFor([&] { return !transactionReplies_.empty(); }, deadline,
-                           result::LinkReceive);
+  Outcome waited =
+      WaitFor([&] { return !transactionReplies_.empty(); }, deadline, result::LinkReceive);
   if (!waited.ok()) {
     if (waited.result == result::LinkReceive || waited.result == result::ReceiveTimeout) {
       ++abandonedTransactions_;

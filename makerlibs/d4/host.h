@@ -58,9 +58,9 @@ class HostConnection {
   struct Channel {
     std::size_t maxSend = 0;
     std::size_t maxReceive = 0;
-    int credit = 0;         // packets we may still send
-    int maxCredit = 0;      // more than this outstanding is an overflow
-    int granted = 0;        // packets the device may still send us
+    int credit = 0;     // packets we may still send
+    int maxCredit = 0;  // more than this outstanding is an overflow
+    int granted = 0;    // packets the device may still send us
     std::deque<std::vector<uint8_t>> received;
   };
 

@@ -18,7 +18,9 @@ using std::chrono::milliseconds;
 
 std::atomic<int> g_timeoutMs{quorla::link::kDefaultTimeoutMs};
 
-milliseconds Timeout() { return milliseconds(g_timeoutMs.load()); }
+milliseconds Timeout() {
+  return milliseconds(g_timeoutMs.load());
+}
 
 // Remembers the last few tags of requests given up on, so their late replies can be told apart
 // from replies that do not belong to anything.
@@ -102,8 +104,12 @@ Session& TheSession() {
 
 namespace quorla::link {
 
-void SetTimeoutMs(int ms) { g_timeoutMs.store(ms < 1 ? 1 : ms); }
-int TimeoutMs() { return g_timeoutMs.load(); }
+void SetTimeoutMs(int ms) {
+  g_timeoutMs.store(ms < 1 ? 1 : ms);
+}
+int TimeoutMs() {
+  return g_timeoutMs.load();
+}
 
 int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vector<uint8_t>* data,
                     std::size_t expected, int16_t lengthError) {
@@ -206,8 +212,8 @@ int16_t D4Termination(void) {
 int16_t D4ReadEeprom(uint8_t modelCode1, uint8_t modelCode2, uint8_t address, uint8_t* value) {
   if (value == nullptr) return RefuseCall(d4::err::InvalidParameter);
   std::vector<uint8_t> data;
-  const int16_t result = ControlCall(d4::cmd::kReadEeprom, {modelCode1, modelCode2, address},
-                                     &data, 1, d4::err::EepromReadError);
+  const int16_t result = ControlCall(d4::cmd::kReadEeprom, {modelCode1, modelCode2, address}, &data,
+                                     1, d4::err::EepromReadError);
   if (result == d4::result::Ok) *value = data[0];
   return result;
 }
