@@ -285,4 +285,33 @@ std::vector<int> MarkedBytes(const std::vector<uint8_t>& line) {
   return marked;
 }
 
+std::string RunsHex(const std::vector<CodedRun>& runs) {
+  std::vector<uint8_t> bytes;
+  for (const CodedRun& run : runs) {
+    bytes.push_back(run.literal ? static_cast<uint8_t>(run.count - 1)
+                                : static_cast<uint8_t>(257 - run.count));
+    bytes.push_back(run.value);
+  }
+  return Hex(bytes);
+}
+
+Decoded PatternTest::Printed() {
+  EXPECT_EQ(job_.Fill(), 0) << "bytes left waiting";
+  const std::vector<int> sizes = sender_.Sizes();
+  for (std::size_t i = 0; i + 1 < sizes.size(); ++i) {
+    EXPECT_EQ(sizes[i], 1000) << "send " << i;
+  }
+  Decoded decoded = Decode(sender_.Stream());
+  EXPECT_EQ(decoded.error, "");
+  for (const RasterBlock& block : decoded.blocks) {
+    EXPECT_EQ(static_cast<int>(block.runs.size()), block.lines);
+    for (const auto& line : block.runs) {
+      for (const CodedRun& run : line) {
+        EXPECT_TRUE(run.literal ? run.count == 1 : run.count >= 2 && run.count <= 129);
+      }
+    }
+  }
+  return decoded;
+}
+
 }  // namespace printtest

@@ -4,6 +4,8 @@
 // independently of how the routines build it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "link/resultcode.h"
 #include "print/raster.h"
+#include "tests/support/fakes.h"
 
 namespace printtest {
 
@@ -82,5 +85,22 @@ std::vector<int> MarkedBytes(const std::vector<uint8_t>& line);
 
 std::string Hex(std::span<const uint8_t> bytes);
 std::vector<uint8_t> Bytes(std::initializer_list<int> values);
+
+// The runs of a line as they were coded: "00 vv" for a literal byte, "cc vv" for a repeat.
+std::string RunsHex(const std::vector<CodedRun>& runs);
+
+// A job on a recording sender with the pauses faked: a pattern runs on job_, then Printed()
+// checks that it went out whole and well formed and decodes it.
+class PatternTest : public testing::Test {
+ protected:
+  // Everything sent; the job must have nothing left waiting, every send but the last must be
+  // 1000 bytes, the stream must decode to its end, and every run must be one the builder makes
+  // (a single literal byte or a repeat of 2..129).
+  Decoded Printed();
+
+  RecordingSender sender_;
+  RasterJob job_{sender_.AsSender()};
+  testing_support::FakeSleep sleep_;
+};
 
 }  // namespace printtest
