@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "eeprom/addressmap.h"
+#include "eeprom/cellaccess.h"
 #include "link/mechcmd.h"
 #include "link/modelselection.h"
-#include "link/pktlink.h"
 #include "link/statuscontrol.h"
 #include "print/steps.h"
 
@@ -16,10 +17,6 @@ namespace {
 
 constexpr uint8_t kBlackInk = 1;
 constexpr uint8_t kColorInk = 2;
-
-// The Bi-D cells: black 0x33..0x35 and colour 0x36..0x38, by drop size.
-constexpr uint8_t kFirstBlackCell = 50;
-constexpr uint8_t kFirstColorCell = 53;
 
 // Ready-made run data: one byte 01 (a single dot) and eleven empty bytes.
 constexpr std::array<uint8_t, 4> kMarkPiece = {0x00, 0x01, 0xF6, 0x00};
@@ -157,10 +154,10 @@ ResultCode ReferenceAndTests(RasterJob& job, const BidPattern& pattern, const Ro
 
 // Waits for the printer, reads the stored value of the row and prints the value line; stored
 // receives the byte as read, for the restore.
-ResultCode ReadAndLabelValues(RasterJob& job, const BidPattern& pattern, uint8_t cell,
-                              uint8_t& stored) {
+ResultCode ReadAndLabelValues(RasterJob& job, const BidPattern& pattern, uint8_t inkGroup,
+                              int dropSize, uint8_t& stored) {
   RETURN_IF_FAILED(WaitUntilIdle());
-  RETURN_IF_FAILED(D4ReadEeprom(CurrentModelCode1(), CurrentModelCode2(), cell, &stored));
+  RETURN_IF_FAILED(eeprom::ReadCell(eeprom::BidCell(dropSize, inkGroup), &stored));
   return pattern.PrintValueTriple(job, BidPattern::ClampForPattern(stored));
 }
 
@@ -223,8 +220,7 @@ ResultCode BidPattern::PrintValueTriple(RasterJob& job, uint8_t value) const {
 ResultCode BidPattern::PrintBlackBidRow(RasterJob& job, int dropSize) const {
   RETURN_IF_FAILED(AppendLabel(job, kBlackInk, dropSize));
   uint8_t stored = 0;
-  RETURN_IF_FAILED(
-      ReadAndLabelValues(job, *this, static_cast<uint8_t>(kFirstBlackCell + dropSize), stored));
+  RETURN_IF_FAILED(ReadAndLabelValues(job, *this, kBlackInk, dropSize, stored));
   RETURN_IF_FAILED(ReferenceAndTests(job, *this, kBlackRow, dropSize, ClampForPattern(stored)));
   RETURN_IF_FAILED(WriteBidValue(dropSize, kBlackInk, stored));
   RETURN_IF_FAILED(job.NewLines(2));
@@ -235,8 +231,7 @@ ResultCode BidPattern::PrintColorBidRow(RasterJob& job, int dropSize) const {
   RETURN_IF_FAILED(job.NewLines(1));
   RETURN_IF_FAILED(AppendLabel(job, kColorInk, dropSize));
   uint8_t stored = 0;
-  RETURN_IF_FAILED(
-      ReadAndLabelValues(job, *this, static_cast<uint8_t>(kFirstColorCell + dropSize), stored));
+  RETURN_IF_FAILED(ReadAndLabelValues(job, *this, kColorInk, dropSize, stored));
   // Three passes, each one unit below the one before, fill the 1/120-inch rows at 1/360 inch.
   for (int pass = 0; pass < 3; ++pass) {
     RETURN_IF_FAILED(ReferenceAndTests(job, *this, kColorRow, dropSize, ClampForPattern(stored)));

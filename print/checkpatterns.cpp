@@ -2,16 +2,14 @@
 
 #include <cstdio>
 
-#include "link/modelselection.h"
-#include "link/pktlink.h"
+#include "eeprom/addressmap.h"
+#include "eeprom/cellaccess.h"
 #include "platform/sleep.h"
 #include "print/steps.h"
 
 using namespace printsteps;
 
 namespace {
-
-constexpr uint8_t kTopMarginCell = 46;
 
 // Cyan, magenta and yellow blocks of 48 lines at 120 dpi, solid over bytes 0..237, 241..478 and
 // 482..719, with carriage returns between them and the given feed after yellow.
@@ -97,8 +95,7 @@ ResultCode CheckPatterns::PrintTopMarginLine(RasterJob& job) const {
   RETURN_IF_FAILED(job.ResetPrinter());
   platform::SleepMs(10);
   uint8_t topMargin = 0;
-  RETURN_IF_FAILED(
-      D4ReadEeprom(CurrentModelCode1(), CurrentModelCode2(), kTopMarginCell, &topMargin));
+  RETURN_IF_FAILED(eeprom::ReadCell(eeprom::kTopMargin, &topMargin));
   // Up to "255" and its NUL: the field always holds the whole text.
   char value[4] = {0, 0, 0, 0};
   std::snprintf(value, sizeof value, "%u", static_cast<unsigned>(topMargin));
