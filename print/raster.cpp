@@ -41,8 +41,7 @@ RasterJob::RasterJob(Sender sender)
 ResultCode RasterJob::SendWaiting() {
   const ResultCode result = sender_(buffer_.get(), fill_);
   if (result != rc::Success) return result;
-  std::memset(buffer_.get(), 0, kCapacity);
-  fill_ = 0;
+  DiscardWaiting();
   return rc::Success;
 }
 
@@ -67,6 +66,11 @@ ResultCode RasterJob::AppendData(const uint8_t* bytes, int length) {
 ResultCode RasterJob::FlushData() {
   if (fill_ == 0) return rc::Success;
   return SendWaiting();
+}
+
+void RasterJob::DiscardWaiting() {
+  std::memset(buffer_.get(), 0, kCapacity);
+  fill_ = 0;
 }
 
 ResultCode RasterJob::SendDirect(std::span<const uint8_t> bytes) {

@@ -61,6 +61,11 @@ class RasterJob {
   // Sends what is waiting (nothing when nothing is). On failure the bytes stay queued.
   ResultCode FlushData();
 
+  // Drops the bytes waiting in the buffer without sending them. Queued bytes belong to the
+  // connection they were built for: a failed print can leave an unfinished raster block behind,
+  // which must not reach the next printer.
+  void DiscardWaiting();
+
   // Hands the bytes to the data channel at once, ahead of whatever is waiting in the buffer.
   ResultCode SendDirect(std::span<const uint8_t> bytes);
 

@@ -234,6 +234,20 @@ TEST_F(RasterJobTest, RepeatedFailedSendsNeverGrowTheBufferPastItsThreshold) {
   EXPECT_EQ(Hex(job.Waiting()), "1B 40");
 }
 
+TEST_F(RasterJobTest, DiscardedBytesNeverReachThePrinter) {
+  RasterJob job(sender_.AsSender());
+  sender_.FailFrom(1, rc::LinkTransmitError, 1);
+  const std::vector<uint8_t> bytes = Filler(1010);
+  EXPECT_EQ(job.AppendData(bytes.data(), 1010), rc::LinkTransmitError);
+  job.DiscardWaiting();
+  EXPECT_EQ(job.Fill(), 0);
+  EXPECT_EQ(job.FlushData(), rc::Success);
+  ASSERT_EQ(job.FormFeed(), rc::Success);
+  ASSERT_EQ(job.FlushData(), rc::Success);
+  ASSERT_EQ(sender_.sends().size(), 1u);
+  EXPECT_EQ(Hex(sender_.sends()[0]), "0C");
+}
+
 TEST_F(RasterJobTest, ACompositeStopsAtTheFailingStep) {
   RasterJob job(sender_.AsSender());
   const std::vector<uint8_t> head = Filler(990);
