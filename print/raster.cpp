@@ -45,7 +45,7 @@ ResultCode RasterJob::SendWaiting() {
   return rc::Success;
 }
 
-ResultCode RasterJob::AppendData(const uint8_t* bytes, int length) {
+ResultCode RasterJob::AppendWithSends(const uint8_t* bytes, int length) {
   if (length > kCapacity) ProgrammingError("Program miss!!!");
   if (length <= 0) return rc::Success;
   if (bytes == nullptr) ProgrammingError("Program miss!!!");
@@ -169,12 +169,8 @@ ResultCode RasterJob::StartRaster(uint8_t color, uint8_t compression, uint8_t bi
                                        nH, mL, mH});
 }
 
-ResultCode RasterJob::RepeatSend(uint8_t count, uint8_t value) {
-  // A count of 0 cannot be coded at all (its counter would announce two literal bytes and bring
-  // one), so it is refused with the same error as a count beyond the longest run.
-  if (count > 129 || count == 0) ProgrammingError("RepeatSend() error");
-  const uint8_t counter = count == 1 ? 0x00 : static_cast<uint8_t>(257 - count);
-  return Append(std::array<uint8_t, 2>{counter, value});
+void RasterJob::RepeatSendError() {
+  ProgrammingError("RepeatSend() error");
 }
 
 ResultCode RasterJob::FeedPaper(uint8_t units) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <span>
@@ -50,7 +51,15 @@ class RasterJob {
   // a programming error that ends the program; 0 or less appends nothing. If a send fails, the
   // rest of this call is not appended and the waiting bytes stay queued: they go out first on
   // the next append or flush, so the buffer never holds more than 1000 bytes.
-  ResultCode AppendData(const uint8_t* bytes, int length);
+  ResultCode AppendData(const uint8_t* bytes, int length) {
+    // Most appends are a few bytes that fit below the threshold: copy them here, inline.
+    if (length > 0 && bytes != nullptr && length < kSendThreshold - fill_) {
+      std::memcpy(buffer_.get() + fill_, bytes, static_cast<std::size_t>(length));
+      fill_ += length;
+      return rc::Success;
+    }
+    return AppendWithSends(bytes, length);
+  }
   ResultCode AppendData(std::span<const uint8_t> bytes) {
     return AppendData(bytes.data(), static_cast<int>(bytes.size()));
   }
@@ -83,8 +92,13 @@ class RasterJob {
                             const std::array<uint8_t, 4>& bottom);
   ResultCode StartRaster(uint8_t color, uint8_t compression, uint8_t bitsPerDot, uint8_t nL,
                          uint8_t nH, uint8_t mL, uint8_t mH);
-  // One run of count copies of value (1..129).
-  ResultCode RepeatSend(uint8_t count, uint8_t value);
+  // One run of count copies of value (1..129); any other count is a programming error that ends
+  // the program.
+  ResultCode RepeatSend(uint8_t count, uint8_t value) {
+    if (count > 129 || count == 0) RepeatSendError();
+    const uint8_t counter = count == 1 ? 0x00 : static_cast<uint8_t>(257 - count);
+    return Append(std::array<uint8_t, 2>{counter, value});
+  }
   ResultCode FeedPaper(uint8_t units);
   ResultCode MoveRight(int offset);
   ResultCode ReturnHome();
@@ -106,7 +120,11 @@ class RasterJob {
   ResultCode Append(const std::array<uint8_t, N>& bytes) {
     return AppendData(bytes.data(), static_cast<int>(N));
   }
+  ResultCode AppendWithSends(const uint8_t* bytes, int length);
   ResultCode SendWaiting();
+  // A count of 0 cannot be coded at all (its counter would announce two literal bytes and bring
+  // one), so it is refused like a count beyond the longest run.
+  [[noreturn]] static void RepeatSendError();
 
   Sender sender_;
   std::unique_ptr<uint8_t[]> buffer_;
