@@ -14,27 +14,41 @@ namespace {
 // Cyan, magenta and yellow blocks of 48 lines at 120 dpi, solid over bytes 0..237, 241..478 and
 // 482..719, with carriage returns between them and the given feed after yellow.
 ResultCode ColorThirds(RasterJob& job, uint8_t feedAfterYellow) {
-  RETURN_IF_FAILED(Resolution120(job));
-  RETURN_IF_FAILED(Block(job, rastercolor::Cyan, 720, 48));
-  for (int line = 0; line < 48; ++line) {
-    RETURN_IF_FAILED(
-        Runs(job, {{119, 0xFF}, {119, 0xFF}, {121, 0x00}, {121, 0x00}, {120, 0x00}, {120, 0x00}}));
+  struct Third {
+    uint8_t color;
+    Run runs[6];
+  };
+  static constexpr Third kThirds[3] = {
+      {rastercolor::Cyan,
+       {{119, 0xFF}, {119, 0xFF}, {121, 0x00}, {121, 0x00}, {120, 0x00}, {120, 0x00}}},
+      {rastercolor::Magenta,
+       {{121, 0x00}, {120, 0x00}, {119, 0xFF}, {119, 0xFF}, {121, 0x00}, {120, 0x00}}},
+      {rastercolor::Yellow,
+       {{121, 0x00}, {121, 0x00}, {120, 0x00}, {120, 0x00}, {119, 0xFF}, {119, 0xFF}}}};
+  for (const Third& third : kThirds) {
+    RETURN_IF_FAILED(Resolution120(job));
+    RETURN_IF_FAILED(Block(job, third.color, 720, 48));
+    for (int line = 0; line < 48; ++line) RETURN_IF_FAILED(Runs(job, third.runs));
+    const bool last = third.color == rastercolor::Yellow;
+    RETURN_IF_FAILED(job.FeedPaper(last ? feedAfterYellow : 0));
   }
-  RETURN_IF_FAILED(job.FeedPaper(0));
-  RETURN_IF_FAILED(Resolution120(job));
-  RETURN_IF_FAILED(Block(job, rastercolor::Magenta, 720, 48));
-  for (int line = 0; line < 48; ++line) {
-    RETURN_IF_FAILED(
-        Runs(job, {{121, 0x00}, {120, 0x00}, {119, 0xFF}, {119, 0xFF}, {121, 0x00}, {120, 0x00}}));
+  return rc::Success;
+}
+
+// The black head's print of two full-width bands of 144 lines at 360 dpi, each line made by
+// line(job, index), then 10 more units of paper.
+template <typename LineMaker>
+ResultCode TwoBlackBands(RasterJob& job, LineMaker line) {
+  RETURN_IF_FAILED(job.StartJob(10, 1, 1, 1));
+  for (int band = 0; band < 2; ++band) {
+    RETURN_IF_FAILED(Resolution360(job));
+    RETURN_IF_FAILED(Block(job, rastercolor::Black, 720, 144));
+    for (int i = 0; i < 144; ++i) RETURN_IF_FAILED(line(job, i));
+    RETURN_IF_FAILED(job.FeedPaper(144));
   }
-  RETURN_IF_FAILED(job.FeedPaper(0));
-  RETURN_IF_FAILED(Resolution120(job));
-  RETURN_IF_FAILED(Block(job, rastercolor::Yellow, 720, 48));
-  for (int line = 0; line < 48; ++line) {
-    RETURN_IF_FAILED(
-        Runs(job, {{121, 0x00}, {121, 0x00}, {120, 0x00}, {120, 0x00}, {119, 0xFF}, {119, 0xFF}}));
-  }
-  return job.FeedPaper(feedAfterYellow);
+  RETURN_IF_FAILED(job.FeedPaper(10));
+  RETURN_IF_FAILED(job.ResetPrinter());
+  return job.FlushData();
 }
 
 // Two marks of one value ten bytes apart in a 40-byte piece: the cells of the alignment pattern.
@@ -119,16 +133,7 @@ ResultCode CheckPatterns::PrintTopMarginLine(RasterJob& job) const {
 }
 
 ResultCode CheckPatterns::PrintBlackBeta(RasterJob& job) const {
-  RETURN_IF_FAILED(job.StartJob(10, 1, 1, 1));
-  for (int band = 0; band < 2; ++band) {
-    RETURN_IF_FAILED(Resolution360(job));
-    RETURN_IF_FAILED(Block(job, rastercolor::Black, 720, 144));
-    for (int line = 0; line < 144; ++line) RETURN_IF_FAILED(FullLine(job, 0xFF));
-    RETURN_IF_FAILED(job.FeedPaper(144));
-  }
-  RETURN_IF_FAILED(job.FeedPaper(10));
-  RETURN_IF_FAILED(job.ResetPrinter());
-  return job.FlushData();
+  return TwoBlackBands(job, [](RasterJob& j, int) { return FullLine(j, 0xFF); });
 }
 
 ResultCode CheckPatterns::PrintColorBeta(RasterJob& job) const {
@@ -145,22 +150,13 @@ ResultCode CheckPatterns::PrintColorBeta(RasterJob& job) const {
 }
 
 ResultCode CheckPatterns::PrintBlackNozzleCheck(RasterJob& job) const {
-  RETURN_IF_FAILED(job.StartJob(10, 1, 1, 1));
-  for (int band = 0; band < 2; ++band) {
-    RETURN_IF_FAILED(Resolution360(job));
-    RETURN_IF_FAILED(Block(job, rastercolor::Black, 720, 144));
-    for (int line = 0; line < 144; ++line) {
-      // The stroke steps through the left, middle and right third, one nozzle line each.
-      const int third = line % 3;
-      RETURN_IF_FAILED(Repeat(job, 2 * third, 120, 0x00));
-      RETURN_IF_FAILED(Repeat(job, 2, 120, 0xFF));
-      RETURN_IF_FAILED(Repeat(job, 4 - 2 * third, 120, 0x00));
-    }
-    RETURN_IF_FAILED(job.FeedPaper(144));
-  }
-  RETURN_IF_FAILED(job.FeedPaper(10));
-  RETURN_IF_FAILED(job.ResetPrinter());
-  return job.FlushData();
+  return TwoBlackBands(job, [](RasterJob& j, int line) {
+    // The stroke steps through the left, middle and right third, one nozzle line each.
+    const int third = line % 3;
+    RETURN_IF_FAILED(Repeat(j, 2 * third, 120, 0x00));
+    RETURN_IF_FAILED(Repeat(j, 2, 120, 0xFF));
+    return Repeat(j, 4 - 2 * third, 120, 0x00);
+  });
 }
 
 ResultCode CheckPatterns::PrintColorNozzleCheck(RasterJob& job) const {

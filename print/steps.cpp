@@ -2,7 +2,7 @@
 
 namespace printsteps {
 
-ResultCode Runs(RasterJob& job, std::initializer_list<Run> runs) {
+ResultCode Runs(RasterJob& job, std::span<const Run> runs) {
   for (const Run& run : runs) RETURN_IF_FAILED(job.RepeatSend(run.count, run.value));
   return rc::Success;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 #include "link/resultcode.h"
 #include "print/raster.h"
@@ -39,7 +40,10 @@ struct Run {
 };
 
 // The runs in order.
-ResultCode Runs(RasterJob& job, std::initializer_list<Run> runs);
+ResultCode Runs(RasterJob& job, std::span<const Run> runs);
+inline ResultCode Runs(RasterJob& job, std::initializer_list<Run> runs) {
+  return Runs(job, std::span<const Run>(runs.begin(), runs.size()));
+}
 
 // times runs of count copies of value.
 ResultCode Repeat(RasterJob& job, int times, uint8_t count, uint8_t value);
