@@ -9,6 +9,7 @@
 #include "print/printtest_util.h"
 
 using printtest::Decoded;
+using printtest::Hex;
 using printtest::MarkedBytes;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
@@ -293,6 +294,56 @@ TEST_F(CheckPatternsTest, HeadAngularAlternatesBlackAndMagentaLines) {
     }
     EXPECT_EQ(MarkedBytes(block.data[0]), want);
   }
+}
+
+}  // namespace
+
+// --- Top-margin line, which reads its value from the printer ---
+
+namespace {
+
+class TopMarginLineTest : public printtest::PrinterPatternTest {
+ protected:
+  CheckPatterns patterns_;
+};
+
+TEST_F(TopMarginLineTest, PrintsTheLineAndTheStoredByte) {
+  printer().SetEeprom(0x2E, 0xE7);
+  ASSERT_EQ(patterns_.PrintTopMarginLine(job_), rc::Success);
+  EXPECT_THAT(sleep_.calls(), ElementsAre(10));
+  EXPECT_THAT(CallOrder(), ElementsAre("eeprom_read", "data"));
+  EXPECT_THAT(Field("eeprom_read", "addr"), ElementsAre(0x2E));
+  const Decoded d = PrintedOnPrinter();
+  EXPECT_EQ(d.ops, (std::vector<std::string>{
+                       "reset", "reset", "graphics", "unit 10", "dir 1", "dot 10", "cmode 1",
+                       "paper 2976x4208", "margins 42,7966", "res 2/1", "raster#0", "reset", "CRLF",
+                       "CRLF", "CRLF", "reset", "text:Top margin value = \\0231\\0"}));
+  ASSERT_EQ(d.blocks.size(), 1u);
+  const auto& block = d.blocks[0];
+  EXPECT_EQ(block.color, 0x00);
+  ASSERT_EQ(block.width, 720);
+  ASSERT_EQ(block.lines, 72);
+  EXPECT_EQ(block.data[0], std::vector<uint8_t>(720, 0xFF));
+  for (int line = 1; line < 72; ++line) {
+    EXPECT_THAT(MarkedBytes(block.data[line]), ElementsAre(0)) << line;
+    EXPECT_EQ(block.data[line][0], 0xC0);
+  }
+  EXPECT_EQ(job_.Fill(), 0);
+}
+
+TEST_F(TopMarginLineTest, AZeroByteFillsTheFieldWithNuls) {
+  printer().SetEeprom(0x2E, 0x00);
+  ASSERT_EQ(patterns_.PrintTopMarginLine(job_), rc::Success);
+  const std::string wire = Hex(printer().PrintData());
+  EXPECT_EQ(wire.substr(wire.size() - 3 * 24 + 1),
+            "54 6F 70 20 6D 61 72 67 69 6E 20 76 61 6C 75 65 20 3D 20 00 30 00 00 00");
+}
+
+TEST_F(TopMarginLineTest, AFailedReadStopsBeforeAnyRaster) {
+  printer().FailNth(vprinter::Op::kEepromRead, 1, rc::LinkReceiveError);
+  EXPECT_EQ(patterns_.PrintTopMarginLine(job_), rc::LinkReceiveError);
+  EXPECT_EQ(Hex(job_.Waiting()), "1B 40");
+  EXPECT_EQ(DataPackets(), 0);
 }
 
 }  // namespace

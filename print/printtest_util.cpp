@@ -314,4 +314,31 @@ Decoded PatternTest::Printed() {
   return decoded;
 }
 
+Decoded PrinterPatternTest::PrintedOnPrinter() {
+  Decoded decoded = Decode(printer().PrintData());
+  EXPECT_EQ(decoded.error, "");
+  return decoded;
+}
+
+std::vector<std::string> PrinterPatternTest::CallOrder() {
+  std::vector<std::string> order;
+  for (const std::string& op : printer().TraceOps()) {
+    if (op == "data" && !order.empty() && order.back() == "data") continue;
+    order.push_back(op);
+  }
+  return order;
+}
+
+std::vector<long long> PrinterPatternTest::Field(const std::string& op, const std::string& key) {
+  std::vector<long long> values;
+  for (const auto& entry : printer().Trace(op)) values.push_back(entry.Num(key));
+  return values;
+}
+
+int PrinterPatternTest::DataPackets() {
+  int count = 0;
+  for (const auto& entry : printer().Trace("data")) count += entry.Refused() == 0 ? 1 : 0;
+  return count;
+}
+
 }  // namespace printtest

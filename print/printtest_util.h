@@ -14,6 +14,7 @@
 #include "link/resultcode.h"
 #include "print/raster.h"
 #include "tests/support/fakes.h"
+#include "tests/support/vprinterfixture.h"
 
 namespace printtest {
 
@@ -100,6 +101,23 @@ class PatternTest : public testing::Test {
 
   RecordingSender sender_;
   RasterJob job_{sender_.AsSender()};
+  testing_support::FakeSleep sleep_;
+};
+
+// The same against the embedded virtual printer: job_ sends on the real data channel, and the
+// printer's trace tells what it was asked in which order.
+class PrinterPatternTest : public testing_support::VirtualPrinterTest {
+ protected:
+  // Every accepted data packet decoded as one stream (expected well formed).
+  Decoded PrintedOnPrinter();
+  // The trace's ops in order, each run of consecutive "data" records shown as one "data".
+  std::vector<std::string> CallOrder();
+  // A numeric field of every record of one op, in order.
+  std::vector<long long> Field(const std::string& op, const std::string& key);
+  // The number of accepted data packets.
+  int DataPackets();
+
+  RasterJob job_;
   testing_support::FakeSleep sleep_;
 };
 
