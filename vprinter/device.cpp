@@ -78,7 +78,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
     state_ = LoadState(options_.stateDir, &warning);
     if (!warning.empty()) {
       warnings_.push_back(warning);
-      std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
       dirty_ = true;
     }
   }
@@ -91,7 +90,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
   std::filesystem::create_directories(options_.trayDir, ec);
   if (!options_.traceFile.empty() && !trace_.SetFile(options_.traceFile)) {
     warnings_.push_back("cannot open the trace file " + options_.traceFile.string());
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warnings_.back().c_str());
   }
   trace_.SetKeepInMemory(options_.traceInMemory);
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
@@ -585,7 +583,6 @@ void Device::SaveIfDirty() {
     dirty_ = false;
   } else if (warnings_.empty() || warnings_.back() != error) {
     warnings_.push_back(error);
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", error.c_str());
   }
 }
 

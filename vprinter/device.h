@@ -172,6 +172,8 @@ class Device : private EngineEvents {
   int Calls(Op op) const;
   std::vector<std::string> TraceLines() const;
   void ClearTrace();
+  // What went wrong with the state or the trace file (a damaged state file, a failed save), for
+  // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
   // Carriage position (motion units from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;

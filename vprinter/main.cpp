@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
   if (listenFd < 0) return 1;
 
   vprinter::Device device(options);
+  for (const std::string& warning : device.Warnings()) {
+    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
+  }
   for (const std::string& command : commands) {
     const vprinter::CommandResult result = vprinter::RunCommand(device, command);
     if (!result.ok) {

@@ -118,6 +118,15 @@ void Server::CloseConnection(int id) {
   if (connections_.erase(id) > 0) device_.Disconnected(id);
 }
 
+void Server::ApplyDeviceRequests() {
+  if (device_.TakeDropRequest()) {
+    while (!connections_.empty()) CloseConnection(connections_.begin()->first);
+  }
+  if (device_.TakeCorruptRequest()) {
+    for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
+  }
+}
+
 void Server::Run() {
   std::vector<pollfd> fds;
   std::vector<int> ids;
@@ -135,12 +144,7 @@ void Server::Run() {
         device_.Connected(id);
       }
     }
-    if (device_.TakeDropRequest()) {
-      while (!connections_.empty()) CloseConnection(connections_.begin()->first);
-    }
-    if (device_.TakeCorruptRequest()) {
-      for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
-    }
+    ApplyDeviceRequests();
     const std::optional<std::chrono::nanoseconds> due = device_.Advance();
     for (const auto& [id, credits] : device_.TakeCreditReturns()) {
       auto it = connections_.find(id);
@@ -186,6 +190,8 @@ void Server::Run() {
       if (errno == EINTR) continue;
       break;
     }
+    // A fault armed before a request was sent applies to that request.
+    ApplyDeviceRequests();
     for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].revents == 0) continue;
       const int id = ids[i];
