@@ -331,6 +331,18 @@ TEST_F(TopMarginLineTest, PrintsTheLineAndTheStoredByte) {
   EXPECT_EQ(job_.Fill(), 0);
 }
 
+TEST_F(TopMarginLineTest, ThePreambleSentDirectlyGoesAheadOfTheQueuedReset) {
+  ASSERT_EQ(job_.ResetPrinter(), rc::Success);
+  ASSERT_EQ(job_.SendRemotePreamble(), rc::Success);
+  ASSERT_EQ(patterns_.PrintTopMarginLine(job_), rc::Success);
+  EXPECT_THAT(CallOrder(), ElementsAre("data", "eeprom_read", "data"));
+  const Decoded d = PrintedOnPrinter();
+  ASSERT_GE(d.ops.size(), 6u);
+  EXPECT_THAT(
+      std::vector<std::string>(d.ops.begin(), d.ops.begin() + 6),
+      ElementsAre("remote:REMOTE1", "remote:SN 00 00 03", "remote-end", "reset", "reset", "reset"));
+}
+
 TEST_F(TopMarginLineTest, AZeroByteFillsTheFieldWithNuls) {
   printer().SetEeprom(0x2E, 0x00);
   ASSERT_EQ(patterns_.PrintTopMarginLine(job_), rc::Success);

@@ -77,6 +77,12 @@ ResultCode RasterJob::SendDirect(std::span<const uint8_t> bytes) {
   return sender_(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
+ResultCode RasterJob::SendRemotePreamble() {
+  for (std::span<const uint8_t> piece : remotepreamble::kPieces)
+    RETURN_IF_FAILED(SendDirect(piece));
+  return rc::Success;
+}
+
 ResultCode RasterJob::ResetPrinter() {
   return Append(std::array<uint8_t, 2>{0x1B, 0x40});
 }

@@ -77,6 +77,9 @@ class RasterJob {
 
   // Hands the bytes to the data channel at once, ahead of whatever is waiting in the buffer.
   ResultCode SendDirect(std::span<const uint8_t> bytes);
+  // The three pieces of the remote-mode preamble, one direct send each, in order; stops at the
+  // first failing send.
+  ResultCode SendRemotePreamble();
 
   ResultCode ResetPrinter();
   ResultCode SelectGraphicsMode();

@@ -264,16 +264,16 @@ TEST_F(RasterJobTest, ACompositeStopsAtTheFailingStep) {
 TEST_F(RasterJobTest, DirectSendsGoAheadOfTheWaitingBytes) {
   RasterJob job(sender_.AsSender());
   ASSERT_EQ(job.ResetPrinter(), rc::Success);
-  for (std::span<const uint8_t> piece : remotepreamble::kPieces) {
-    ASSERT_EQ(job.SendDirect(piece), rc::Success);
-  }
+  ASSERT_EQ(job.SendRemotePreamble(), rc::Success);
   EXPECT_EQ(Hex(job.Waiting()), "1B 40");
   ASSERT_EQ(job.FlushData(), rc::Success);
   EXPECT_THAT(sender_.Sizes(), ElementsAre(13, 7, 4, 2));
   EXPECT_EQ(Hex(sender_.sends()[3]), "1B 40");
 
-  sender_.FailFrom(sender_.attempts() + 1, rc::LinkTransmitError, 1);
-  EXPECT_EQ(job.SendDirect(remotepreamble::kPieces[0]), rc::LinkTransmitError);
+  // A failing piece ends the preamble there.
+  sender_.FailFrom(sender_.attempts() + 2, rc::LinkTransmitError, 1);
+  EXPECT_EQ(job.SendRemotePreamble(), rc::LinkTransmitError);
+  EXPECT_THAT(sender_.Sizes(), ElementsAre(13, 7, 4, 2, 13));
 }
 
 // --- Programming errors ---
