@@ -47,11 +47,12 @@ bool ParseError(const std::string& text, uint16_t* error) {
   static const struct {
     const char* name;
     uint16_t code;
-  } names[] = {{"head-hot", status::kHeadHot},     {"maintenance", status::kMaintenance},
-               {"paper-size", status::kPaperSize}, {"paper-out", status::kPaperOut},
-               {"ink-out", status::kInkOut},       {"paper-jam", status::kPaperJam},
-               {"cover-open", status::kCoverOpen}, {"if-not-selected", status::kInterfaceNotSelected},
-               {"fatal", status::kFatal}};
+  } names[] = {
+      {"head-hot", status::kHeadHot},     {"maintenance", status::kMaintenance},
+      {"paper-size", status::kPaperSize}, {"paper-out", status::kPaperOut},
+      {"ink-out", status::kInkOut},       {"paper-jam", status::kPaperJam},
+      {"cover-open", status::kCoverOpen}, {"if-not-selected", status::kInterfaceNotSelected},
+      {"fatal", status::kFatal}};
   for (const auto& n : names) {
     if (text == n.name) {
       *error = n.code;
@@ -64,7 +65,9 @@ bool ParseError(const std::string& text, uint16_t* error) {
   return true;
 }
 
-CommandResult Fail(const std::string& text) { return {false, false, "error: " + text}; }
+CommandResult Fail(const std::string& text) {
+  return {false, false, "error: " + text};
+}
 
 std::string Hex2(unsigned v) {
   char out[8];
@@ -151,8 +154,9 @@ CommandResult RunCommand(Device& device, const std::string& line) {
       if (!ParseInt(w[2], &value) || value < -128 || value > 255) return Fail("bad value");
       device.PokeEeprom(static_cast<uint8_t>(addr), static_cast<uint8_t>(value));
     }
-    return {true, false, Hex2(static_cast<unsigned>(addr)) + " = " +
-                             Hex2(device.PeekEeprom(static_cast<uint8_t>(addr)))};
+    return {true, false,
+            Hex2(static_cast<unsigned>(addr)) + " = " +
+                Hex2(device.PeekEeprom(static_cast<uint8_t>(addr)))};
   }
   if (c == "chip") {
     long cart = 0, addr = 0, value = 0;
@@ -165,9 +169,10 @@ CommandResult RunCommand(Device& device, const std::string& line) {
       device.PokeChip(static_cast<int>(cart), static_cast<uint8_t>(addr),
                       static_cast<uint8_t>(value));
     }
-    return {true, false,
-            "chip " + std::to_string(cart) + " " + std::to_string(addr) + " = " +
-                std::to_string(device.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr)))};
+    return {
+        true, false,
+        "chip " + std::to_string(cart) + " " + std::to_string(addr) + " = " +
+            std::to_string(device.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr)))};
   }
   if (c == "replace-board") return device.ReplaceMainBoard(), CommandResult{true, false, "ok"};
   if (c == "replace-cartridges") {

@@ -194,6 +194,8 @@ class Device : private EngineEvents {
     int countdown;
     enum class Kind { kResult, kPacketError, kDrop } kind;
     int16_t code;
+    // What the printer answers instead of doing the request.
+    d4::Outcome Answer() const;
   };
 
   // EngineEvents, called from inside PrintEngine while the lock is held.
@@ -203,6 +205,8 @@ class Device : private EngineEvents {
   void TraceLocked(const TraceRecord& record) { trace_.Write(record); }
   // Counts the call and answers the fault armed for it, if any.
   std::optional<Fault> TakeFault(Op op);
+  // A request of the transaction channel (negotiate, terminate): trace and faults.
+  d4::Outcome TransactionLocked(Op op, bool* drop);
   void Enqueue(Work work);
   void Complete(Work& work);
   void ApplySettingsLocked();

@@ -52,7 +52,7 @@ int Listen(const std::string& path) {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
   // A socket file left by a printer that died is taken over; a live printer is not.
-  struct stat st{};
+  struct stat st {};
   if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
     const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const bool live =
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
   vprinter::Server server(device);
   server.SetListenSocket(listenFd);
   g_server = &server;
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);

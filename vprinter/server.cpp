@@ -18,8 +18,7 @@ std::vector<d4::Service> Services() {
   return {
       {d4::cmd::kControlService, d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
        d4::cmd::kControlCredit},
-      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
-       d4::cmd::kDataCredit},
+      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload, d4::cmd::kDataCredit},
   };
 }
 
@@ -192,6 +191,7 @@ void Server::Run() {
     }
     // A fault armed before a request was sent applies to that request.
     ApplyDeviceRequests();
+    const bool reading = device_.Answering();
     for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].revents == 0) continue;
       const int id = ids[i];
@@ -218,7 +218,7 @@ void Server::Run() {
         Connection& c = *it->second;
         bool alive = true;
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
-          if (answering) {
+          if (reading) {
             alive = c.link().OnReadable();
           } else if (fds[i].revents & (POLLHUP | POLLERR)) {
             alive = false;

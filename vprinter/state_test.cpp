@@ -133,9 +133,9 @@ TEST(FactoryImage, HoldsAValidPrinter) {
   EXPECT_EQ(std::string(s.eeprom.begin() + 0x4D, s.eeprom.begin() + 0x5F), "Q40Z123456Q6UAEM10");
   EXPECT_LT(s.ProtectionCounter(), 16289u);
   for (int c = 0; c < kCartridges; ++c) {
-    EXPECT_EQ(std::string(s.chips[c].begin() + chip::kCompany,
-                          s.chips[c].begin() + chip::kCompany + 5),
-              "KORVA");
+    EXPECT_EQ(
+        std::string(s.chips[c].begin() + chip::kCompany, s.chips[c].begin() + chip::kCompany + 5),
+        "KORVA");
   }
   for (const auto& row : s.bidOffset) {
     for (int8_t v : row) EXPECT_TRUE(v >= -6 && v <= 6);

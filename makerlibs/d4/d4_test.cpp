@@ -58,6 +58,19 @@ TEST(D4Framing, PacketsRoundTripWhateverTheChunking) {
   }
 }
 
+TEST(D4Framing, CrcIsCcittFalseAtAnyLength) {
+  const char* check = "123456789";
+  EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(check), 9), 0x29B1);
+  // The eight-byte steps agree with one byte at a time for every length and start.
+  std::vector<uint8_t> data(41);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 73 + 5);
+  for (std::size_t n = 0; n <= data.size(); ++n) {
+    uint16_t bytewise = 0xFFFF;
+    for (std::size_t i = 0; i < n; ++i) bytewise = Crc16(&data[i], 1, bytewise);
+    EXPECT_EQ(Crc16(data.data(), n), bytewise) << n;
+  }
+}
+
 TEST(D4Framing, HeaderIsSocketsLengthCreditFlagsThenCrc) {
   const std::vector<uint8_t> bytes = Bytes(Packet{2, 3, 4, 0, {0xAA}});
   ASSERT_EQ(bytes.size(), 9u);
@@ -114,7 +127,8 @@ TEST(D4Framing, TruncatedPacketWaitsForTheRest) {
   EXPECT_EQ(parser.Next().state, Parser::State::kPacket);
 }
 
-// ---- the host end against a scripted peer --------------------------------------------------------
+// ---- the host end against a scripted peer
+// --------------------------------------------------------
 
 class HostEnd : public ::testing::Test {
  protected:
@@ -206,9 +220,8 @@ TEST_F(HostEnd, PacketCutShortIsAReceiveErrorOfItsOwn) {
   OpenChannel(1);
   const uint8_t one[] = {1};
   ASSERT_TRUE(host_->Send(0x40, one, 1, 1, kLong).ok());
-  std::vector<uint8_t> bytes = Bytes(Packet{0x40, 0x40, 0, 0, {1, 2, 3}});
-  bytes.resize(bytes.size() - 2);
-  PeerWriteRaw(bytes);
+  const std::vector<uint8_t> whole = Bytes(Packet{0x40, 0x40, 0, 0, {1, 2, 3}});
+  PeerWriteRaw(std::vector<uint8_t>(whole.begin(), whole.end() - 2));
   std::vector<uint8_t> payload;
   EXPECT_EQ(host_->Receive(0x40, &payload, kShort).result, result::ReceiveTimeout);
 }
@@ -240,8 +253,7 @@ TEST_F(HostEnd, EveryMisbehaviourOfTheDeviceIsRefusedWithItsCode) {
       {"payload above the channel's size", Packet{0x40, 0x40, 0, 0, std::vector<uint8_t>(101)},
        err::PacketSizeInvalid},
       {"data without credit", Packet{0x40, 0x40, 0, 0, {1}}, err::ErrPacketHasNoCredit},
-      {"credit beyond what was opened", Packet{0x40, 0x40, 5, 0, {}},
-       err::ErrPacketCreditOverflow},
+      {"credit beyond what was opened", Packet{0x40, 0x40, 5, 0, {}}, err::ErrPacketCreditOverflow},
       {"empty transaction packet", Packet{0, 0, 0, 0, {}}, err::PacketSizeIsNull},
       {"request from the device", Packet{0, 0, 0, 0, {tx::kExit}}, err::ErrPacketCbtReplyInvalid},
       {"error report", Packet{0, 0, 0, 0, tx::Error(0x40, 0x40, err::PrinterIsBusy)},
@@ -293,7 +305,8 @@ TEST_F(HostEnd, LateReplyOfATimedOutTransactionIsNotTakenForTheNext) {
   EXPECT_TRUE(host_->Init(kLong).ok());
 }
 
-// ---- the device end against a scripted host -------------------------------------------------------
+// ---- the device end against a scripted host
+// -------------------------------------------------------
 
 class RecordingListener : public DeviceListener {
  public:
@@ -381,8 +394,7 @@ TEST_F(DeviceEnd, AnswersTheTransactionChannel) {
   EXPECT_EQ(tx::ParseReply(tx::kOpenChannel, r[0].payload, nullptr).error, err::DenialConnect);
 
   r = Request(tx::CloseChannel(0x02));
-  EXPECT_EQ(tx::ParseReply(tx::kCloseChannel, r[0].payload, nullptr).error,
-            err::ChannelNotOpened);
+  EXPECT_EQ(tx::ParseReply(tx::kCloseChannel, r[0].payload, nullptr).error, err::ChannelNotOpened);
   r = Request({0x55});
   EXPECT_EQ(tx::ParseReply(0x55, r[0].payload, nullptr).error, err::InvalidParameter);
 }
@@ -399,8 +411,7 @@ TEST_F(DeviceEnd, RefusesWhatAHostMustNotSend) {
   const Case cases[] = {
       {"unknown socket", Bytes(Packet{0x33, 0x33, 0, 0, {1}}), err::UnknownChannel},
       {"sockets do not pair", Bytes(Packet{0x02, 0x40, 0, 0, {1}}), err::UnknownChannel},
-      {"channel not opened", Bytes(Packet{0x02, 0x02, 0, 0, {1}}),
-       err::ErrPacketChannelNotOpened},
+      {"channel not opened", Bytes(Packet{0x02, 0x02, 0, 0, {1}}), err::ErrPacketChannelNotOpened},
       {"payload too large", Bytes(Packet{0x40, 0x40, 0, 0, std::vector<uint8_t>(101)}),
        err::PacketSizeInvalid},
       {"credit overflow", Bytes(Packet{0x40, 0x40, 3, 0, {}}), err::ErrPacketCreditOverflow},

@@ -28,7 +28,8 @@ class LinkTest : public testing_support::VirtualPrinterTest {
   unsigned Counter() { return printer().Eeprom(0x0A) * 256u + printer().Eeprom(0x0B); }
 };
 
-// ---- EEPROM ---------------------------------------------------------------------------------------
+// ---- EEPROM
+// ---------------------------------------------------------------------------------------
 
 TEST_F(LinkTest, ReadsEveryCellAsStored) {
   printer().SetEeprom(0x10, {0x00, 0x7F, 0x80, 0xFF});
@@ -72,7 +73,8 @@ TEST_F(LinkTest, FactoryImageFitsTheProgramsAddressMap) {
   EXPECT_EQ(printer().Eeprom(0x46), 2);
 }
 
-// ---- status and soft reset ------------------------------------------------------------------------
+// ---- status and soft reset
+// ------------------------------------------------------------------------
 
 TEST_F(LinkTest, StatusFollowsThePrinterState) {
   EXPECT_EQ(Status().Status, st::kIdle);
@@ -85,6 +87,9 @@ TEST_F(LinkTest, StatusFollowsThePrinterState) {
   EXPECT_EQ(Status().Status, st::kIdle);
 
   printer().BusyForPolls(2);
+  printer().RaiseError(st::kPaperJam);
+  EXPECT_EQ(Status().Error, st::kPaperJam);  // an error is reported before injected busy polls
+  printer().ClearError();
   EXPECT_EQ(Status().Status, st::kBusy);
   EXPECT_EQ(Status().Status, st::kBusy);
   EXPECT_EQ(Status().Status, st::kIdle);
@@ -95,7 +100,7 @@ TEST_F(LinkTest, StatusFollowsThePrinterState) {
   EXPECT_EQ(Status().Status, st::kSelfTest);
 
   const std::vector<TraceEntry> polls = printer().Trace("status");
-  ASSERT_EQ(polls.size(), 8u);
+  ASSERT_EQ(polls.size(), 9u);
   EXPECT_EQ(polls[1].Num("status"), st::kError);
   EXPECT_EQ(polls[1].Num("error"), st::kPaperOut);
   EXPECT_EQ(polls[0].Num("error"), 0);
@@ -106,7 +111,8 @@ TEST_F(LinkTest, SoftResetIsAcceptedAndTraced) {
   EXPECT_EQ(printer().TraceOps(), std::vector<std::string>{"soft_reset"});
 }
 
-// ---- data channel ---------------------------------------------------------------------------------
+// ---- data channel
+// ---------------------------------------------------------------------------------
 
 TEST_F(LinkTest, EachSendOfUpToAThousandBytesIsOnePacket) {
   std::vector<uint8_t> bytes(1000);
@@ -138,7 +144,8 @@ TEST_F(LinkTest, EmptyOrInvalidSends) {
   EXPECT_EQ(GetD4ErrorCode(), 145);
 }
 
-// ---- mechanism library ----------------------------------------------------------------------------
+// ---- mechanism library
+// ----------------------------------------------------------------------------
 
 TEST_F(LinkTest, WriteBidStoresEachPairInItsCell) {
   const struct {
@@ -246,13 +253,13 @@ TEST_F(LinkTest, SaveAllWritesTheStateAndPowerOnIsTraced) {
   ASSERT_EQ(SaveAllCurrentData(M1, M2), 1);
   ASSERT_EQ(PowerOnInitialize(M1, M2), 1);
   EXPECT_TRUE(std::filesystem::exists(printer().stateDir() / "printer-state.txt"));
-  EXPECT_EQ(printer().TraceOps(),
-            (std::vector<std::string>{"eeprom_write", "save_all_current_data",
-                                      "power_on_initialize"}));
+  EXPECT_EQ(printer().TraceOps(), (std::vector<std::string>{"eeprom_write", "save_all_current_data",
+                                                            "power_on_initialize"}));
   EXPECT_EQ(Status().Status, st::kIdle);
 }
 
-// ---- time, soft reset and the waste-ink counter ---------------------------------------------------
+// ---- time, soft reset and the waste-ink counter
+// ---------------------------------------------------
 
 TEST_F(LinkTest, CleaningTakesTimeUnlessTheScaleIsZero) {
   printer().device().SetTimeScale(1000);  // a cleaning would take hours
@@ -291,8 +298,8 @@ TEST_F(LinkTest, PrintingWaitsWhileThePrinterStandsInAnError) {
 
 TEST_F(LinkTest, FullWastePadStopsThePrinterUntilClearedAndInitialised) {
   const unsigned nearlyFull = vprinter::kProtectionLimit - 10;
-  printer().SetEeprom(0x0A, {static_cast<uint8_t>(nearlyFull >> 8),
-                             static_cast<uint8_t>(nearlyFull & 0xFF)});
+  printer().SetEeprom(
+      0x0A, {static_cast<uint8_t>(nearlyFull >> 8), static_cast<uint8_t>(nearlyFull & 0xFF)});
   ASSERT_EQ(HeadCleaning(M1, M2, 2), 1);
   PrinterStatus status = Status();
   EXPECT_EQ(status.Status, st::kError);

@@ -200,6 +200,16 @@ TEST_F(ConnectedFailureTest, DataToAPrinterThatStopsAnsweringTimesOut) {
   EXPECT_EQ(printer().PrintData().size(), 6u);
 }
 
+TEST_F(ConnectedFailureTest, FullPrintBufferMakesTheSenderWaitThenTimeOut) {
+  printer().RaiseError(vprinter::status::kPaperOut);  // nothing is worked through
+  const std::vector<uint8_t> packet(1000, 0x22);
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(SendDataChannel(packet.data(), 1000), 1) << i;
+  EXPECT_EQ(SendDataChannel(packet.data(), 1000), -81);
+  printer().ClearError();  // the printer works its buffer off and gives the credit back
+  EXPECT_EQ(SendDataChannel(packet.data(), 1000), 1);
+  EXPECT_EQ(printer().PrintData().size(), 9000u);
+}
+
 TEST_F(ConnectedFailureTest, LinkDroppedInTheMiddleOfACall) {
   printer().DropLinkAtNth(Op::kEepromWrite, 2);
   EXPECT_EQ(D4WriteEeprom(M1, M2, 0x10, 1), 1);
@@ -207,6 +217,8 @@ TEST_F(ConnectedFailureTest, LinkDroppedInTheMiddleOfACall) {
   const int16_t after = D4WriteEeprom(M1, M2, 0x12, 1);
   EXPECT_TRUE(after == -104 || after == -103) << after;
   EXPECT_EQ(printer().Eeprom(0x11), 0);
+  // Negotiating again on the dead port fails the same way; only a new search helps.
+  EXPECT_EQ(D4Negotiation(), after);
   // A new search and negotiation bring the printer back.
   uint16_t port = 0;
   ASSERT_EQ(SearchActivePortByPHub(&port), 1);
