@@ -6,7 +6,7 @@
 
 namespace {
 
-// No "I" and no "0": they are too easily confused with "1" and "O" on the head's label.
+// The head ID alphabet: value code = position + 1. It has no "I" and no "0".
 constexpr std::string_view kAlphabet = "ABCDEFGHJKLMNOPQRSTUVWXYZ123456789%*+-$:";
 
 // Highest code each of positions 1..7 accepts; position 2 has its own rule.
@@ -19,7 +19,7 @@ constexpr int kFirstFixedPosition = 7;  // index of position 8
 
 uint8_t HeadId::IdCharToValue(char c) {
   const std::size_t at = kAlphabet.find(c);
-  return at == std::string_view::npos || c == '\0' ? 0 : static_cast<uint8_t>(at + 1);
+  return at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
 }
 
 char HeadId::ValueToIdChar(uint8_t code) {
