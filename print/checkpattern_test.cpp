@@ -76,6 +76,9 @@ TEST_F(CheckPageTest, PrintsTwoSheetsInOrder) {
   EXPECT_THAT(tail, ElementsAre("write_bid", "data", "soft_reset", "status", "data", "soft_reset",
                                 "status", "data", "soft_reset", "status", "data"));
   EXPECT_EQ(printer().Trace("soft_reset").size(), 6u + 3u);
+  // Both form feeds eject a sheet, the second one last of all.
+  EXPECT_EQ(printer().Trace("sheet").size(), 2u);
+  EXPECT_EQ(printer().TraceOps().back(), "sheet");
   EXPECT_THAT(sleep_.calls(), ElementsAre(10, 2000, 2000, 2000, 2000, 2000, 2000, 1000, 1000, 1000,
                                           1000, 1000, 1000));
 

@@ -110,7 +110,8 @@ class PrinterPatternTest : public testing_support::VirtualPrinterTest {
  protected:
   // Every accepted data packet decoded as one stream (expected well formed).
   Decoded PrintedOnPrinter();
-  // The trace's ops in order, each run of consecutive "data" records shown as one "data".
+  // The program's calls in the trace's order (ejected sheets left out), each run of consecutive
+  // "data" records shown as one "data".
   std::vector<std::string> CallOrder();
   // A numeric field of every record of one op, in order.
   std::vector<long long> Field(const std::string& op, const std::string& key);
