@@ -172,6 +172,8 @@ void Device::Connected(int) {
 void Device::Disconnected(int) {
   std::lock_guard lock(mutex_);
   TraceLocked(TraceRecord("disconnect"));
+  // The job ends with the connection: what it left on the sheet comes out.
+  Enqueue(Work{Work::Kind::kEject, 0, {}, -1, 0, 0, 0});
 }
 
 std::optional<Device::Fault> Device::TakeFault(Op op) {
@@ -216,7 +218,9 @@ d4::Outcome Device::Negotiate(int, bool* drop) {
 
 d4::Outcome Device::Terminate(int, bool* drop) {
   std::lock_guard lock(mutex_);
-  return TransactionLocked(Op::kTerminate, drop);
+  const d4::Outcome outcome = TransactionLocked(Op::kTerminate, drop);
+  if (outcome.ok()) Enqueue(Work{Work::Kind::kEject, 0, {}, -1, 0, 0, 0});
+  return outcome;
 }
 
 d4::Outcome Device::OpenChannel(const std::string& service) {
@@ -479,8 +483,10 @@ std::optional<std::chrono::nanoseconds> Device::Advance() {
   const auto now = std::chrono::steady_clock::now();
   const double elapsed = std::chrono::duration<double>(now - lastAdvance_).count();
   lastAdvance_ = now;
-  if (queue_.empty() || error_ != 0) return std::nullopt;
   const double scale = options_.timeScale;
+  if (queue_.empty()) return IdleEjectDue(scale, elapsed);
+  idleSeconds_ = 0;
+  if (error_ != 0) return std::nullopt;
   double budget = scale <= 0 ? std::numeric_limits<double>::infinity() : elapsed / scale;
   while (!queue_.empty() && error_ == 0) {
     Work& head = queue_.front();
@@ -493,9 +499,25 @@ std::optional<std::chrono::nanoseconds> Device::Advance() {
     queue_.pop_front();
     Complete(done);
   }
-  if (queue_.empty() || error_ != 0) return std::nullopt;
+  if (queue_.empty()) return IdleEjectDue(scale, 0);
+  if (error_ != 0) return std::nullopt;
   return std::chrono::nanoseconds(
       static_cast<long long>(std::ceil(queue_.front().remaining * scale * 1e9)));
+}
+
+std::optional<std::chrono::nanoseconds> Device::IdleEjectDue(double scale, double elapsed) {
+  if (scale <= 0 || !engine_->SheetInProgress()) {
+    idleSeconds_ = 0;
+    return std::nullopt;
+  }
+  idleSeconds_ += elapsed / scale;
+  if (idleSeconds_ >= timing::kIdleEject) {
+    idleSeconds_ = 0;
+    engine_->EjectSheet();
+    return std::nullopt;
+  }
+  return std::chrono::nanoseconds(
+      static_cast<long long>(std::ceil((timing::kIdleEject - idleSeconds_) * scale * 1e9)));
 }
 
 void Device::Complete(Work& work) {
@@ -532,9 +554,14 @@ void Device::Complete(Work& work) {
       AddWaste(charge ? waste::kInitialCharge : waste::kCleaning);
       break;
     }
+    case Work::Kind::kEject:
+      if (engine_->SheetInProgress()) engine_->EjectSheet();
+      break;
     case Work::Kind::kPowerOn:
       ApplySettingsLocked();
       if (work.a == 0) {
+        // Initialisation feeds out a sheet left in the printer.
+        if (engine_->SheetInProgress()) engine_->EjectSheet();
         engine_->PowerOnReset();
         carriage_ = 0;
       }

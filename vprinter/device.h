@@ -89,6 +89,9 @@ inline constexpr double kPrintBytesPerSecond = 20000.0;
 inline constexpr double kMotionUnitsPerSecond = 4000.0;
 inline constexpr double kFlushUnitsPerSecond = 100.0;
 inline constexpr double kWaitUnit = 0.1;
+// A sheet left half printed is ejected after this long without print data, as a real printer
+// does at the end of a job that sends no form feed (only when time runs, time scale > 0).
+inline constexpr double kIdleEject = 20.0;
 }  // namespace timing
 
 // Waste-ink points per operation.
@@ -183,7 +186,7 @@ class Device : private EngineEvents {
 
  private:
   struct Work {
-    enum class Kind { kData, kBid, kCleaning, kCharge, kPowerOn, kMotion, kFlush } kind;
+    enum class Kind { kData, kBid, kCleaning, kCharge, kPowerOn, kMotion, kFlush, kEject } kind;
     double remaining = 0;  // simulated seconds
     std::vector<uint8_t> bytes;
     int connection = -1;
@@ -209,6 +212,8 @@ class Device : private EngineEvents {
   d4::Outcome TransactionLocked(Op op, bool* drop);
   void Enqueue(Work work);
   void Complete(Work& work);
+  // With the print queue empty: ejects a half-printed sheet after the idle time; the wait left.
+  std::optional<std::chrono::nanoseconds> IdleEjectDue(double scale, double elapsed);
   void ApplySettingsLocked();
   void AddWaste(unsigned points);
   void UseInk(int ink, double ml);
@@ -228,6 +233,8 @@ class Device : private EngineEvents {
   std::array<uint64_t, 6> dotsSeen_{};
   std::deque<Work> queue_;
   std::chrono::steady_clock::time_point lastAdvance_;
+  // Simulated seconds the print queue has been empty, for the idle eject.
+  double idleSeconds_ = 0;
   std::map<int, int> creditReturns_;
   uint16_t error_ = 0;
   std::optional<uint16_t> forcedStatus_;

@@ -107,6 +107,46 @@ TEST_F(DeviceTest, CleaningBehindPrintDataShowsPrintingFirst) {
   EXPECT_EQ(device_->CurrentStatus().first, status::kIdle);
 }
 
+// A job that sends no form feed (the top-margin line, the Bi-D pattern) still comes out: at
+// power-on initialisation, when the connection ends, or after the printer has idled a while.
+TEST_F(DeviceTest, AHalfPrintedSheetIsEjectedWhenTheJobEnds) {
+  auto sheets = [this] {
+    int n = 0;
+    for (const std::string& line : device_->TraceLines()) n += line.find("\"op\":\"sheet\"") != std::string::npos;
+    return n;
+  };
+  const std::vector<uint8_t> text = {'A', 'B', 0x0D, 0x0A};
+  device_->Data(1, 0, text);
+  device_->Advance();
+  EXPECT_EQ(sheets(), 0);
+  EXPECT_EQ(Result(Control({d4::cmd::kPowerOnInitialize, 1, M1, M2})), 1);
+  device_->Advance();
+  EXPECT_EQ(sheets(), 1);
+
+  device_->Data(1, 1, text);
+  bool drop = false;
+  EXPECT_TRUE(device_->Terminate(1, &drop).ok());
+  device_->Advance();
+  EXPECT_EQ(sheets(), 2);
+  // Nothing half printed: ending the job again ejects nothing.
+  EXPECT_TRUE(device_->Terminate(1, &drop).ok());
+  device_->Advance();
+  EXPECT_EQ(sheets(), 2);
+
+  // With time running, the sheet comes out after the idle time, not before.
+  const double scale = 1e-4;
+  device_->SetTimeScale(scale);
+  device_->Data(1, 2, text);
+  std::optional<std::chrono::nanoseconds> due = device_->Advance();
+  while (due && due->count() == 0) due = device_->Advance();
+  ASSERT_TRUE(due.has_value());
+  EXPECT_LE(due->count(), static_cast<long long>(timing::kIdleEject * scale * 1e9) + 1);
+  EXPECT_EQ(sheets(), 2);
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (sheets() == 2 && std::chrono::steady_clock::now() < limit) device_->Advance();
+  EXPECT_EQ(sheets(), 3);
+}
+
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {
   device_->ReplaceMainBoard();
   EXPECT_EQ(device_->Eeprom(), NewBoardEeprom());

@@ -166,6 +166,8 @@ int main(int argc, char** argv) {
   });
 
   std::printf("quorla-vprinter: listening on %s\n", socketPath.c_str());
+  std::printf("quorla-vprinter: printed sheets go to %s\n", options.trayDir.c_str());
+  std::printf("quorla-vprinter: printer state is kept in %s\n", options.stateDir.c_str());
   std::fflush(stdout);
   server.Run();
 
