@@ -2,7 +2,8 @@
 #
 # One GoogleTest executable, run by CTest. Widget tests need no display: every test runs on the
 # offscreen platform, on the embedded virtual printer only (never a standalone one that happens to
-# listen), with its own XDG directories so that printer state and sheets stay inside the build tree.
+# listen) at time scale 0, with its own XDG directories so that printer state and sheets stay
+# inside the build tree.
 function(quorla_add_test)
   if(NOT QUORLA_BUILD_TESTS)
     return()
@@ -15,5 +16,5 @@ function(quorla_add_test)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT 600
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORLA_PRINTER=embedded;HOME=${home};XDG_RUNTIME_DIR=${home}/run;XDG_STATE_HOME=${home}/state;XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORLA_PRINTER=embedded;QUORLA_VPRINTER_TIME_SCALE=0;HOME=${home};XDG_RUNTIME_DIR=${home}/run;XDG_STATE_HOME=${home}/state;XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;XDG_CACHE_HOME=${home}/cache")
 endfunction()

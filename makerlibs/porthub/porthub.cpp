@@ -1,6 +1,179 @@
-// Placeholder until the transport lands: no port is ever found.
+// Port library: finds the printer and holds the open port (a connected stream socket).
 #include "link/porthub.h"
-int16_t LoadLibraryByPHub(void) { return 1; }
-int16_t SearchActivePortByPHub(uint16_t*) { return -105; }
-int16_t PortCloseByPHub(void) { return 1; }
-int16_t FreeLibraryByPHub(void) { return 1; }
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "makerlibs/linkcontrol.h"
+#include "vprinter/embedded.h"
+
+namespace {
+
+// Port numbers written by the search; the program never reads them.
+constexpr uint16_t kSocketPort = 1;
+constexpr uint16_t kEmbeddedPort = 2;
+
+struct PortHub {
+  std::recursive_mutex mutex;
+  bool loaded = false;
+  int fd = -1;
+  bool fdIsEmbedded = false;
+  uint64_t generation = 0;
+  std::optional<vprinter::DeviceOptions> options;
+  std::unique_ptr<vprinter::EmbeddedPrinter> embedded;
+  bool pinned = false;  // started by a test: survives FreeLibraryByPHub
+
+  ~PortHub() {
+    if (fd >= 0) close(fd);
+    embedded.reset();
+  }
+};
+
+PortHub& Hub() {
+  static PortHub hub;
+  return hub;
+}
+
+void ClosePort(PortHub& hub) {
+  if (hub.fd >= 0) close(hub.fd);
+  hub.fd = -1;
+  hub.fdIsEmbedded = false;
+}
+
+vprinter::EmbeddedPrinter& EnsureEmbedded(PortHub& hub) {
+  if (!hub.embedded) {
+    hub.embedded = std::make_unique<vprinter::EmbeddedPrinter>(
+        hub.options ? *hub.options : vprinter::DefaultDeviceOptions());
+  }
+  return *hub.embedded;
+}
+
+int ConnectUnix(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+int16_t LoadLibraryByPHub(void) {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  hub.loaded = true;
+  return 1;
+}
+
+int16_t SearchActivePortByPHub(uint16_t* port) {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  if (!hub.loaded) return -105;
+  ClosePort(hub);
+
+  int fd = -1;
+  bool embedded = false;
+  const char* named = std::getenv("QUORLA_PRINTER");
+  if (named != nullptr && *named != '\0') {
+    const std::string printer(named);
+    if (printer == "embedded") {
+      embedded = true;
+    } else if (printer.rfind("unix:", 0) == 0) {
+      fd = ConnectUnix(printer.substr(5));
+      if (fd < 0) return -105;
+    } else {
+      return -105;
+    }
+  } else {
+    fd = ConnectUnix(vprinter::DefaultSocketPath().string());
+    embedded = fd < 0;
+  }
+  if (embedded) {
+    fd = EnsureEmbedded(hub).Connect();
+    if (fd < 0) return -105;
+  }
+  hub.fd = fd;
+  hub.fdIsEmbedded = embedded;
+  ++hub.generation;
+  if (port != nullptr) *port = embedded ? kEmbeddedPort : kSocketPort;
+  return 1;
+}
+
+int16_t PortCloseByPHub(void) {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  ClosePort(hub);
+  return 1;
+}
+
+int16_t FreeLibraryByPHub(void) {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  ClosePort(hub);
+  if (!hub.pinned) hub.embedded.reset();
+  hub.loaded = false;
+  return 1;
+}
+
+namespace quorla::link {
+
+int PortFd() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  return hub.fd;
+}
+
+uint64_t PortGeneration() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  return hub.generation;
+}
+
+void SetEmbeddedPrinterOptions(const vprinter::DeviceOptions& options) {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  hub.options = options;
+}
+
+void ResetEmbeddedPrinterOptions() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  hub.options.reset();
+}
+
+vprinter::Device& StartEmbeddedPrinter() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  hub.pinned = true;
+  return EnsureEmbedded(hub).device();
+}
+
+vprinter::Device* EmbeddedDevice() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  return hub.embedded ? &hub.embedded->device() : nullptr;
+}
+
+void StopEmbeddedPrinter() {
+  PortHub& hub = Hub();
+  std::lock_guard lock(hub.mutex);
+  if (hub.fdIsEmbedded) ClosePort(hub);
+  hub.embedded.reset();
+  hub.pinned = false;
+}
+
+}  // namespace quorla::link

@@ -1,0 +1,44 @@
+// The virtual printer inside the calling process: a device thread behind a socketpair. The port
+// library starts one when no other printer is found; tests start and configure it directly.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "vprinter/device.h"
+#include "vprinter/server.h"
+
+namespace vprinter {
+
+// Where a printer keeps its state and sheets unless told otherwise:
+//   state  $QUORLA_VPRINTER_STATE_DIR, else $XDG_STATE_HOME/quorla-vprinter,
+//          else ~/.local/state/quorla-vprinter
+//   tray   $QUORLA_VPRINTER_TRAY_DIR, else $XDG_DATA_HOME/quorla-vprinter/tray,
+//          else ~/.local/share/quorla-vprinter/tray
+//   trace  $QUORLA_VPRINTER_TRACE (a file), else none
+//   time   $QUORLA_VPRINTER_TIME_SCALE (real seconds per printer second), else 1
+DeviceOptions DefaultDeviceOptions();
+// The standalone printer's socket: $XDG_RUNTIME_DIR/quorla-vprinter.sock, else
+// /tmp/quorla-vprinter-UID.sock.
+std::filesystem::path DefaultSocketPath();
+
+class EmbeddedPrinter {
+ public:
+  explicit EmbeddedPrinter(DeviceOptions options);
+  // Stops the device thread, closes its connections and saves the state.
+  ~EmbeddedPrinter();
+  EmbeddedPrinter(const EmbeddedPrinter&) = delete;
+  EmbeddedPrinter& operator=(const EmbeddedPrinter&) = delete;
+
+  // A new connection to the printer: the host's end of a socketpair, or -1.
+  int Connect();
+  Device& device() { return *device_; }
+
+ private:
+  std::unique_ptr<Device> device_;
+  std::unique_ptr<Server> server_;
+  std::thread thread_;
+};
+
+}  // namespace vprinter

@@ -1,0 +1,231 @@
+#include "vprinter/server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "makerlibs/d4/commands.h"
+#include "makerlibs/d4/device.h"
+
+namespace vprinter {
+
+namespace {
+std::vector<d4::Service> Services() {
+  return {
+      {d4::cmd::kControlService, d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
+       d4::cmd::kControlCredit},
+      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
+       d4::cmd::kDataCredit},
+  };
+}
+
+void SetNonBlocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL, 0);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+}  // namespace
+
+class Server::Connection : public d4::DeviceListener {
+ public:
+  Connection(Device& device, int id, int fd)
+      : device_(device), id_(id), fd_(fd), link_(fd, Services(), *this) {}
+  ~Connection() override { close(fd_); }
+
+  d4::DeviceConnection& link() { return link_; }
+  int fd() const { return fd_; }
+  bool dropNow() const { return dropNow_; }
+
+  d4::Outcome OnInit() override {
+    dataSeq_ = 0;
+    return device_.Negotiate(id_, &dropNow_);
+  }
+  d4::Outcome OnOpen(const d4::Service& service) override {
+    if (service.socket == d4::cmd::kDataSocket) dataSeq_ = 0;
+    return device_.OpenChannel(service.name);
+  }
+  d4::Outcome OnExit() override { return device_.Terminate(id_, &dropNow_); }
+  void OnProtocolError(int16_t code) override { device_.ProtocolError(id_, code); }
+
+  void OnPacket(const d4::Service& service, std::vector<uint8_t> payload) override {
+    if (dropNow_) return;
+    if (service.socket == d4::cmd::kControlSocket) {
+      Device::Answer answer = device_.Control(id_, payload);
+      if (answer.drop) {
+        dropNow_ = true;
+        return;
+      }
+      link_.Send(service.socket, std::move(answer.reply), 1);
+    } else {
+      Device::Answer answer = device_.Data(id_, dataSeq_++, payload);
+      if (answer.drop) {
+        dropNow_ = true;
+        return;
+      }
+      link_.Send(service.socket, std::move(answer.reply), 0);
+    }
+  }
+
+ private:
+  Device& device_;
+  int id_;
+  int fd_;
+  d4::DeviceConnection link_;
+  uint8_t dataSeq_ = 0;
+  bool dropNow_ = false;
+};
+
+Server::Server(Device& device) : device_(device) {
+  wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  device_.SetWaker([this] { Wake(); });
+}
+
+Server::~Server() {
+  device_.SetWaker(nullptr);
+  connections_.clear();
+  std::lock_guard lock(pendingMutex_);
+  for (int fd : pending_) close(fd);
+  if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+void Server::Watch(int fd, std::function<bool()> onReadable) {
+  watches_.emplace_back(fd, std::move(onReadable));
+}
+
+void Server::AddConnection(int fd) {
+  {
+    std::lock_guard lock(pendingMutex_);
+    pending_.push_back(fd);
+  }
+  Wake();
+}
+
+void Server::Wake() {
+  const uint64_t one = 1;
+  ssize_t ignored = write(wakeFd_, &one, sizeof one);
+  (void)ignored;
+}
+
+void Server::Stop() {
+  stop_.store(true);
+  Wake();
+}
+
+void Server::CloseConnection(int id) {
+  if (connections_.erase(id) > 0) device_.Disconnected(id);
+}
+
+void Server::Run() {
+  std::vector<pollfd> fds;
+  std::vector<int> ids;
+  while (!stop_.load()) {
+    {
+      std::vector<int> fresh;
+      {
+        std::lock_guard lock(pendingMutex_);
+        fresh.swap(pending_);
+      }
+      for (int fd : fresh) {
+        SetNonBlocking(fd);
+        const int id = nextId_++;
+        connections_[id] = std::make_unique<Connection>(device_, id, fd);
+        device_.Connected(id);
+      }
+    }
+    if (device_.TakeDropRequest()) {
+      while (!connections_.empty()) CloseConnection(connections_.begin()->first);
+    }
+    if (device_.TakeCorruptRequest()) {
+      for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
+    }
+    const std::optional<std::chrono::nanoseconds> due = device_.Advance();
+    for (const auto& [id, credits] : device_.TakeCreditReturns()) {
+      auto it = connections_.find(id);
+      if (it == connections_.end()) continue;
+      for (int left = credits; left > 0; left -= 255) {
+        it->second->link().GrantCredit(d4::cmd::kDataSocket,
+                                       static_cast<uint8_t>(left > 255 ? 255 : left));
+      }
+    }
+    device_.SaveIfDirty();
+    for (auto it = connections_.begin(); it != connections_.end();) {
+      const int id = it->first;
+      ++it;
+      if (!connections_[id]->link().Flush()) CloseConnection(id);
+    }
+
+    const bool answering = device_.Answering();
+    fds.clear();
+    ids.clear();
+    fds.push_back({wakeFd_, POLLIN, 0});
+    ids.push_back(0);
+    if (listenFd_ >= 0) {
+      fds.push_back({listenFd_, POLLIN, 0});
+      ids.push_back(-1);
+    }
+    for (std::size_t w = 0; w < watches_.size(); ++w) {
+      fds.push_back({watches_[w].first, POLLIN, 0});
+      ids.push_back(-2 - static_cast<int>(w));
+    }
+    for (auto& [id, c] : connections_) {
+      short events = answering ? POLLIN : 0;
+      if (c->link().WantsWrite()) events |= POLLOUT;
+      fds.push_back({c->fd(), events, 0});
+      ids.push_back(id);
+    }
+    int timeout = -1;
+    if (due) {
+      const long long ms = (due->count() + 999999) / 1000000;
+      timeout = ms > 60000 ? 60000 : static_cast<int>(ms);
+    }
+    const int ready = poll(fds.data(), fds.size(), timeout);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) continue;
+      const int id = ids[i];
+      if (id == 0) {
+        uint64_t count;
+        ssize_t ignored = read(wakeFd_, &count, sizeof count);
+        (void)ignored;
+      } else if (id == -1) {
+        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+          const int cid = nextId_++;
+          connections_[cid] = std::make_unique<Connection>(device_, cid, fd);
+          device_.Connected(cid);
+        }
+      } else if (id <= -2) {
+        const std::size_t w = static_cast<std::size_t>(-2 - id);
+        if (w < watches_.size() && !watches_[w].second()) {
+          watches_.erase(watches_.begin() + static_cast<std::ptrdiff_t>(w));
+          break;  // indices moved; poll again
+        }
+      } else {
+        auto it = connections_.find(id);
+        if (it == connections_.end()) continue;
+        Connection& c = *it->second;
+        bool alive = true;
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+          if (answering) {
+            alive = c.link().OnReadable();
+          } else if (fds[i].revents & (POLLHUP | POLLERR)) {
+            alive = false;
+          }
+        }
+        if (alive && c.dropNow()) alive = false;
+        if (alive && (fds[i].revents & POLLOUT)) alive = c.link().Flush();
+        if (!alive) CloseConnection(id);
+      }
+    }
+  }
+  while (!connections_.empty()) CloseConnection(connections_.begin()->first);
+  device_.SaveIfDirty();
+}
+
+}  // namespace vprinter

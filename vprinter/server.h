@@ -1,0 +1,52 @@
+// The device side of the link: one thread that polls the listening socket (standalone), the
+// connections, a wake-up descriptor and any extra descriptors, feeds the protocol engine and the
+// device model, and sleeps exactly until the device has work due.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "vprinter/device.h"
+
+namespace vprinter {
+
+class Server {
+ public:
+  explicit Server(Device& device);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Before Run(): accept connections on this listening socket (owned by the caller).
+  void SetListenSocket(int fd) { listenFd_ = fd; }
+  // Before Run(): call back when fd is readable (e.g. the standalone's command input); the
+  // callback returns false to stop watching.
+  void Watch(int fd, std::function<bool()> onReadable);
+  // Hands a connected socket to the loop, which owns it from now on. Any thread.
+  void AddConnection(int fd);
+  // Runs until Stop(); then closes every connection.
+  void Run();
+  // Any thread, also a signal handler.
+  void Stop();
+  void Wake();
+
+ private:
+  class Connection;
+  void CloseConnection(int id);
+
+  Device& device_;
+  int wakeFd_ = -1;
+  int listenFd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::vector<std::pair<int, std::function<bool()>>> watches_;
+  std::mutex pendingMutex_;
+  std::vector<int> pending_;
+  std::map<int, std::unique_ptr<Connection>> connections_;
+  int nextId_ = 1;
+};
+
+}  // namespace vprinter

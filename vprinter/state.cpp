@@ -1,0 +1,276 @@
+#include "vprinter/state.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vprinter {
+
+namespace {
+
+constexpr char kMagic[] = "quorla-vprinter-state 1";
+
+uint64_t Fnv1a(const std::string& text) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string Hex(const uint8_t* data, std::size_t size) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(size * 2);
+  for (std::size_t i = 0; i < size; ++i) {
+    out += digits[data[i] >> 4];
+    out += digits[data[i] & 15];
+  }
+  return out;
+}
+
+bool Unhex(const std::string& text, uint8_t* out, std::size_t size) {
+  if (text.size() != size * 2) return false;
+  auto value = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  for (std::size_t i = 0; i < size; ++i) {
+    const int hi = value(text[2 * i]);
+    const int lo = value(text[2 * i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    out[i] = static_cast<uint8_t>(hi * 16 + lo);
+  }
+  return true;
+}
+
+void PutString(std::array<uint8_t, kEepromSize>& e, uint8_t at, const char* text) {
+  for (std::size_t i = 0; text[i] != '\0'; ++i) e[at + i] = static_cast<uint8_t>(text[i]);
+}
+
+}  // namespace
+
+void PrinterState::SetProtectionCounter(unsigned value) {
+  if (value > 0xFFFF) value = 0xFFFF;
+  eeprom[cell::kCounterHigh] = static_cast<uint8_t>(value >> 8);
+  eeprom[cell::kCounterLow] = static_cast<uint8_t>(value & 0xFF);
+}
+
+double InkCapacityMl(int ink) { return ink == 0 ? 17.0 : 6.0; }
+
+std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs) {
+  std::array<uint8_t, kChipSize> c{};
+  c[chip::kInk0] = 100;
+  if (cartridge == 1) {
+    c[chip::kInk0 + 1] = 100;
+    c[chip::kInk0 + 2] = 100;
+  }
+  c[chip::kInstall] = installs;
+  // Made in 2025; good for three years from then, six months once opened.
+  c[chip::kYear] = 25;
+  c[chip::kMonth] = cartridge == 0 ? 6 : 9;
+  c[chip::kDay] = cartridge == 0 ? 30 : 12;
+  c[chip::kEffectPeriod] = 36;
+  c[chip::kOpenEffectPeriod] = 6;
+  const char company[] = "KORVA";
+  for (int i = 0; i < 5; ++i) c[chip::kCompany + i] = static_cast<uint8_t>(company[i]);
+  return c;
+}
+
+std::array<uint8_t, kEepromSize> NewBoardEeprom() {
+  std::array<uint8_t, kEepromSize> e;
+  e.fill(0xFF);
+  // A new board knows its mechanism's defaults but no head ID, no USB ID and no history.
+  for (uint8_t a = 0x00; a <= 0x28; ++a) e[a] = 0x00;
+  e[0x00] = 0x10;
+  e[0x09] = 0x04;
+  e[cell::kTopMargin] = 0x00;
+  for (uint8_t a = cell::kBidFirst; a <= cell::kFirstDot; ++a) e[a] = 0x00;
+  return e;
+}
+
+void UpdateInkCounters(PrinterState& state) {
+  for (int ink = 0; ink < 4; ++ink) {
+    const double capacity = InkCapacityMl(ink);
+    const double left = std::max(0.0, capacity - state.inkUsedMl[ink]);
+    // Rounded up: a cartridge shows 0% only when it is really empty.
+    const int percent = static_cast<int>(std::ceil(left * 100.0 / capacity - 1e-9));
+    const int cartridge = ink == 0 ? 0 : 1;
+    const int field = ink == 0 ? 0 : ink - 1;
+    state.chips[cartridge][chip::kInk0 + field] = static_cast<uint8_t>(std::clamp(percent, 0, 100));
+  }
+}
+
+PrinterState FactoryState() {
+  PrinterState s;
+  auto& e = s.eeprom;
+  e = NewBoardEeprom();
+  // Cells the program names without a meaning hold what a shipped printer has.
+  e[0x3A] = 0x03;
+  e[0x3C] = 0x9E;
+  e[0x5F] = 0x00;
+  s.SetProtectionCounter(1234);
+  // Head ID F2KM7RW TTT: character codes at 0x3F, 0x40, 0x41, 0x43, 0x44, 0x45, the second
+  // character as a number at 0x46, and the four marker cells.
+  e[0x3F] = 6;   // F
+  e[0x40] = 10;  // K
+  e[0x41] = 12;  // M
+  e[0x42] = 0x00;
+  e[0x43] = 32;  // 7
+  e[0x44] = 17;  // R
+  e[0x45] = 22;  // W
+  e[0x46] = 2;   // 2
+  for (uint8_t a = 0x47; a <= 0x4A; ++a) e[a] = 0x32;
+  // USB ID: serial number and the date stamp of 30 June 2025, 10:14:52.
+  PutString(e, 0x4D, "Q40Z123456");
+  PutString(e, 0x57, "Q6UAEM10");
+  // Bi-D values of the factory adjustment, top margin and first dot as shipped.
+  const int8_t bid[6] = {3, -2, 1, 4, -1, 2};
+  for (int i = 0; i < 6; ++i) e[cell::kBidFirst + i] = static_cast<uint8_t>(bid[i]);
+  e[cell::kTopMargin] = 0;
+  e[cell::kFirstDot] = 0;
+
+  s.chips[0] = NewCartridgeChip(0, 1);
+  s.chips[1] = NewCartridgeChip(1, 1);
+  // The initial ink charge at the factory emptied the first cartridges a little.
+  s.inkUsedMl = {2.0, 0.9, 0.9, 0.9};
+  UpdateInkCounters(s);
+
+  std::random_device random;
+  std::uniform_int_distribution<int> offset(-6, 6);
+  for (auto& row : s.bidOffset) {
+    for (int8_t& v : row) v = static_cast<int8_t>(offset(random));
+  }
+  s.inkCharged = true;
+  return s;
+}
+
+std::string Serialize(const PrinterState& s) {
+  std::ostringstream out;
+  out << kMagic << '\n';
+  out << "eeprom " << Hex(s.eeprom.data(), s.eeprom.size()) << '\n';
+  for (int c = 0; c < kCartridges; ++c) {
+    out << "chip" << c << ' ' << Hex(s.chips[c].data(), s.chips[c].size()) << '\n';
+  }
+  out << "bidoffset";
+  for (const auto& row : s.bidOffset) {
+    for (int8_t v : row) out << ' ' << int{v};
+  }
+  out << '\n';
+  char ink[128];
+  std::snprintf(ink, sizeof ink, "inkused %.6f %.6f %.6f %.6f\n", s.inkUsedMl[0], s.inkUsedMl[1],
+                s.inkUsedMl[2], s.inkUsedMl[3]);
+  out << ink;
+  out << "charged " << (s.inkCharged ? 1 : 0) << '\n';
+  std::string body = out.str();
+  char sum[40];
+  std::snprintf(sum, sizeof sum, "checksum %016llx\n",
+                static_cast<unsigned long long>(Fnv1a(body)));
+  return body + sum;
+}
+
+bool Deserialize(const std::string& text, PrinterState* state) {
+  const std::size_t sumAt = text.rfind("checksum ");
+  if (sumAt == std::string::npos || (sumAt > 0 && text[sumAt - 1] != '\n')) return false;
+  const std::string body = text.substr(0, sumAt);
+  char expected[40];
+  std::snprintf(expected, sizeof expected, "checksum %016llx\n",
+                static_cast<unsigned long long>(Fnv1a(body)));
+  if (text.substr(sumAt) != expected) return false;
+
+  std::istringstream in(body);
+  std::string line;
+  if (!std::getline(in, line) || line != kMagic) return false;
+  PrinterState s;
+  int seen = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string key;
+    fields >> key;
+    std::string hex;
+    if (key == "eeprom") {
+      fields >> hex;
+      if (!Unhex(hex, s.eeprom.data(), s.eeprom.size())) return false;
+      seen |= 1;
+    } else if (key == "chip0" || key == "chip1") {
+      const int c = key[4] - '0';
+      fields >> hex;
+      if (!Unhex(hex, s.chips[c].data(), s.chips[c].size())) return false;
+      seen |= c == 0 ? 2 : 4;
+    } else if (key == "bidoffset") {
+      for (auto& row : s.bidOffset) {
+        for (int8_t& v : row) {
+          int value = 0;
+          if (!(fields >> value) || value < -36 || value > 36) return false;
+          v = static_cast<int8_t>(value);
+        }
+      }
+      seen |= 8;
+    } else if (key == "inkused") {
+      for (double& v : s.inkUsedMl) {
+        if (!(fields >> v) || !(v >= 0.0 && v < 1e6)) return false;
+      }
+      seen |= 16;
+    } else if (key == "charged") {
+      int value = 0;
+      if (!(fields >> value)) return false;
+      s.inkCharged = value != 0;
+      seen |= 32;
+    }
+  }
+  if (seen != 63) return false;
+  *state = s;
+  return true;
+}
+
+bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::filesystem::path target = dir / kStateFileName;
+  const std::filesystem::path temp = dir / (std::string(kStateFileName) + ".tmp");
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << Serialize(state);
+    out.flush();
+    if (!out) {
+      if (error) *error = "cannot write " + temp.string();
+      return false;
+    }
+  }
+  std::filesystem::rename(temp, target, ec);
+  if (ec) {
+    if (error) *error = "cannot replace " + target.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+PrinterState LoadState(const std::filesystem::path& dir, std::string* warning) {
+  const std::filesystem::path file = dir / kStateFileName;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    if (warning) *warning = "no saved state at " + file.string() + "; starting as from the factory";
+    return FactoryState();
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  PrinterState state;
+  if (!Deserialize(text.str(), &state)) {
+    if (warning) {
+      *warning = "the saved state at " + file.string() +
+                 " is damaged; starting as from the factory";
+    }
+    return FactoryState();
+  }
+  if (warning) warning->clear();
+  return state;
+}
+
+}  // namespace vprinter

@@ -1,0 +1,86 @@
+// The virtual printer's non-volatile memory: EEPROM, the two cartridge chips, ink used and the
+// mechanism's hidden Bi-D offsets. Kept in one text file in the state directory, replaced
+// atomically (temporary file, then rename), checked by a checksum when read back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vprinter {
+
+inline constexpr std::size_t kEepromSize = 256;
+inline constexpr std::size_t kChipSize = 64;
+inline constexpr int kCartridges = 2;  // 0 = black, 1 = colour
+
+// EEPROM cells the device itself looks at.
+namespace cell {
+inline constexpr uint8_t kCounterHigh = 0x0A;
+inline constexpr uint8_t kCounterLow = 0x0B;
+inline constexpr uint8_t kTopMargin = 0x2E;
+inline constexpr uint8_t kBidFirst = 0x33;  // 0x33..0x38
+inline constexpr uint8_t kFirstDot = 0x39;
+}  // namespace cell
+
+// Chip fields.
+namespace chip {
+inline constexpr uint8_t kInk0 = 0;  // black, or cyan on the colour cartridge
+inline constexpr uint8_t kCleaning = 6;
+inline constexpr uint8_t kInstall = 7;
+inline constexpr uint8_t kYear = 12;
+inline constexpr uint8_t kMonth = 13;
+inline constexpr uint8_t kDay = 14;
+inline constexpr uint8_t kRecycle = 21;
+inline constexpr uint8_t kEffectPeriod = 28;
+inline constexpr uint8_t kOpenEffectPeriod = 29;
+inline constexpr uint8_t kCompany = 35;  // 35..39
+}  // namespace chip
+
+// The waste-ink counter at which the printer stops with a maintenance error.
+inline constexpr unsigned kProtectionLimit = 23270;
+
+// EEPROM cell of a Bi-D value: drop size 1..3 (MS, 6pl, 4pl), ink group 1..2 (black, colour).
+constexpr uint8_t BidCell(int dropSize, int inkGroup) {
+  return static_cast<uint8_t>(cell::kBidFirst + (inkGroup - 1) * 3 + (dropSize - 1));
+}
+
+struct PrinterState {
+  std::array<uint8_t, kEepromSize> eeprom{};
+  std::array<std::array<uint8_t, kChipSize>, kCartridges> chips{};
+  // Ink used from the installed cartridges, in millilitres: black, cyan, magenta, yellow.
+  std::array<double, 4> inkUsedMl{};
+  // The mechanism's own return-pass error per [drop size - 1][ink group - 1].
+  int8_t bidOffset[3][2] = {};
+  bool inkCharged = true;  // false: "before initial fill up" until an initial ink charge
+
+  unsigned ProtectionCounter() const {
+    return eeprom[cell::kCounterHigh] * 256u + eeprom[cell::kCounterLow];
+  }
+  void SetProtectionCounter(unsigned value);
+};
+
+// A printer as it leaves the factory: documented in docs/vprinter.md. The Bi-D offsets are drawn
+// at random once and then kept in the state.
+PrinterState FactoryState();
+// The EEPROM of a new, unprogrammed main board.
+std::array<uint8_t, kEepromSize> NewBoardEeprom();
+// A new cartridge chip; `installs` is its install counter.
+std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs);
+// Cartridge capacity in millilitres per ink (black, cyan, magenta, yellow).
+double InkCapacityMl(int ink);
+// Writes the ink-remaining percentages of inkUsedMl into the chips.
+void UpdateInkCounters(PrinterState& state);
+
+std::string Serialize(const PrinterState& state);
+// False when the text is not a complete, intact state.
+bool Deserialize(const std::string& text, PrinterState* state);
+
+inline constexpr char kStateFileName[] = "printer-state.txt";
+
+// Writes the state file atomically; false (and a reason) on failure.
+bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error);
+// Reads the state file; a missing or damaged one gives the factory image and a warning.
+PrinterState LoadState(const std::filesystem::path& dir, std::string* warning);
+
+}  // namespace vprinter

@@ -1,0 +1,87 @@
+#include "vprinter/trace.h"
+
+namespace vprinter {
+
+namespace {
+void AppendKey(std::string& out, std::string_view key) {
+  out += ",\"";
+  out += key;
+  out += "\":";
+}
+
+void AppendString(std::string& out, std::string_view value) {
+  out += '"';
+  for (unsigned char c : value) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += '"';
+}
+}  // namespace
+
+TraceRecord::TraceRecord(std::string_view op) {
+  fields_ = ",\"op\":";
+  AppendString(fields_, op);
+}
+
+TraceRecord& TraceRecord::Num(std::string_view key, long long value) {
+  AppendKey(fields_, key);
+  fields_ += std::to_string(value);
+  return *this;
+}
+
+TraceRecord& TraceRecord::Str(std::string_view key, std::string_view value) {
+  AppendKey(fields_, key);
+  AppendString(fields_, value);
+  return *this;
+}
+
+TraceRecord& TraceRecord::Hex(std::string_view key, const uint8_t* data, std::size_t size) {
+  static const char digits[] = "0123456789ABCDEF";
+  AppendKey(fields_, key);
+  fields_.reserve(fields_.size() + size * 2 + 2);
+  fields_ += '"';
+  for (std::size_t i = 0; i < size; ++i) {
+    fields_ += digits[data[i] >> 4];
+    fields_ += digits[data[i] & 15];
+  }
+  fields_ += '"';
+  return *this;
+}
+
+std::string TraceRecord::Line(uint64_t seq) const {
+  return "{\"seq\":" + std::to_string(seq) + fields_ + "}";
+}
+
+Trace::~Trace() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool Trace::SetFile(const std::filesystem::path& file) {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+  if (file.empty()) return true;
+  file_ = std::fopen(file.c_str(), "a");
+  return file_ != nullptr;
+}
+
+void Trace::Write(const TraceRecord& record) {
+  const std::string line = record.Line(++seq_);
+  if (file_ != nullptr) {
+    std::fputs(line.c_str(), file_);
+    std::fputc('\n', file_);
+    // Readers follow the trace while the printer runs.
+    std::fflush(file_);
+  }
+  if (keepInMemory_) lines_.push_back(line);
+}
+
+}  // namespace vprinter

@@ -1,0 +1,50 @@
+// The printer's trace: one JSON object per line, numbered by "seq" in the order the printer took
+// the requests. Written to a file, kept in memory for tests, or both.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vprinter {
+
+// One trace record under construction: "op" first, then the fields in the order added.
+class TraceRecord {
+ public:
+  explicit TraceRecord(std::string_view op);
+  TraceRecord& Num(std::string_view key, long long value);
+  TraceRecord& Str(std::string_view key, std::string_view value);
+  TraceRecord& Hex(std::string_view key, const uint8_t* data, std::size_t size);
+  // The line for sequence number seq, without the line break.
+  std::string Line(uint64_t seq) const;
+
+ private:
+  std::string fields_;
+};
+
+class Trace {
+ public:
+  Trace() = default;
+  ~Trace();
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+
+  // Appends to this file from now on (empty: no file). False when it cannot be opened.
+  bool SetFile(const std::filesystem::path& file);
+  void SetKeepInMemory(bool keep) { keepInMemory_ = keep; }
+
+  void Write(const TraceRecord& record);
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void ClearLines() { lines_.clear(); }
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool keepInMemory_ = false;
+  uint64_t seq_ = 0;
+  std::vector<std::string> lines_;
+};
+
+}  // namespace vprinter
