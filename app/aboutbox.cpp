@@ -54,10 +54,16 @@ void TAboutBox::OKButtonClick() {
 }
 
 // Closing puts the box back in the middle of the screen, so the next showing starts centred
-// wherever the technician had moved it.
+// wherever the technician had moved it. The window system may still deliver the technician's last
+// move after the box has closed, so the showing centres it once more.
 void TAboutBox::done(int result) {
   QDialog::done(result);
   windowplace::CenterOnScreen(this);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+  windowplace::CenterOnScreen(this);
+  QDialog::showEvent(event);
 }
 
 QPixmap TAboutBox::PrinterPicture() {

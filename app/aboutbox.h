@@ -28,4 +28,7 @@ class TAboutBox : public QDialog {
   QPushButton* OKButton;
 
   void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };

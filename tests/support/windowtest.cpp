@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QTextEdit>
 
+#include "app/formboot.h"
 #include "app/startup.h"
 #include "controls/radiogroup.h"
 #include "link/statuscontrol.h"
@@ -23,6 +24,12 @@ ProgramWindows::~ProgramWindows() {
   DestroyProgramWindows();
   ProgramPrinterStatus() = PrinterStatus{0, 0};
   platform::SetScreenCursor(platform::CursorShape::Default);
+}
+
+bool OpenWorkbench() {
+  FormBoot->show();
+  Click(FormBoot, QStringLiteral("PortSelectOKBtn"));
+  return FormAdjust->isVisible() && !FormBoot->isVisible();
 }
 
 QObject* FindObject(const QObject* root, const QString& name, const QMetaObject& type) {

@@ -25,6 +25,11 @@ class ProgramWindows {
   ProgramWindows& operator=(const ProgramWindows&) = delete;
 };
 
+// Shows the printer selection and clicks its "OK", as the technician starts the work on a printer;
+// true when the workbench is then shown. With a testing_support::VirtualPrinter in the test, this
+// connects to that printer.
+bool OpenWorkbench();
+
 // The descendant of root with that object name and type; the test fails (and nullptr comes back)
 // when there is none.
 QObject* FindObject(const QObject* root, const QString& name, const QMetaObject& type);
