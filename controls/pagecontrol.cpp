@@ -31,13 +31,22 @@ std::vector<QRect> MultiRowTabBar::Layout(int width) const {
   std::vector<int> natural(static_cast<size_t>(count()));
   int used = 0;
   for (int i = 0; i < count(); ++i) {
-    natural[i] = fontMetrics().horizontalAdvance(tabText(i)) + 16;
+    // The style's own size of the tab, so its caption is never clipped.
+    natural[i] = std::min(width, QTabBar::tabSizeHint(i).width());
     if (!rows.back().empty() && used + natural[i] > width) {
       rows.emplace_back();
       used = 0;
     }
     rows.back().push_back(i);
     used += natural[i];
+  }
+  // As on a multi-line tab control, the row of the current tab moves next to the page; the rows
+  // keep their cyclic order.
+  for (size_t r = 0; r + 1 < rows.size(); ++r) {
+    if (std::find(rows[r].begin(), rows[r].end(), currentIndex()) != rows[r].end()) {
+      std::rotate(rows.begin(), rows.begin() + static_cast<long>(r) + 1, rows.end());
+      break;
+    }
   }
   for (size_t r = 0; r < rows.size(); ++r) {
     int sum = 0;

@@ -2,7 +2,8 @@
 // scroll buttons even when the captions are wider than the widget. Everything else (pages,
 // setTabEnabled, currentIndex, currentChanged) is QTabWidget's own.
 //
-// The rows keep their order; a click on a disabled tab does nothing.
+// The row holding the current tab sits next to the page (the rows rotate, keeping their cyclic
+// order); a click on a disabled tab does nothing.
 #pragma once
 
 #include <QTabBar>

@@ -109,6 +109,11 @@ void TFormAdjust::BuildFrame() {
   AdjustmentTab = new PageControl(TabPanel);
   AdjustmentTab->setObjectName(QStringLiteral("AdjustmentTab"));
   AdjustmentTab->setGeometry(0, 0, 223, 275);
+  // Captions a little smaller than the window's, so the four tabs take two rows and leave the
+  // item lists their full height.
+  QFont tabFont = AdjustmentTab->tabBar()->font();
+  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+  AdjustmentTab->tabBar()->setFont(tabFont);
 
   struct Sheet {
     QWidget** sheet;
@@ -195,6 +200,9 @@ void TFormAdjust::BuildSummary() {
   AdjustedItemPnl->setGeometry(625, 5, 149, 367);
   QWidget* p = AdjustedItemPnl;
 
+  QFont small = p->font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  p->setFont(small);
   auto* heading = NewLabel(p, QStringLiteral("Adjusted items"), 4, 4, 141);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -231,10 +239,10 @@ void TFormAdjust::BuildSummary() {
   ShowUSBIDLbl->setGeometry(2, 2, 133, 32);
   NewLabel(p, QStringLiteral("Protection counter value"), 6, 270, 137);
   ShowProCounterPnl = NewSummaryField(p, "ShowProCounterPnl", 6, 286, 137, 20);
-  NewLabel(p, QStringLiteral("Top Margin"), 6, 316, 80);
-  ShowTopMarginPnl = NewSummaryField(p, "ShowTopMarginPnl", 88, 314, 55, 20);
-  NewLabel(p, QStringLiteral("First dot position"), 6, 342, 82);
-  ShowFirstDotPnl = NewSummaryField(p, "ShowFirstDotPnl", 88, 340, 55, 20);
+  NewLabel(p, QStringLiteral("Top Margin"), 6, 316, 92);
+  ShowTopMarginPnl = NewSummaryField(p, "ShowTopMarginPnl", 100, 314, 43, 20);
+  NewLabel(p, QStringLiteral("First dot position"), 6, 342, 92);
+  ShowFirstDotPnl = NewSummaryField(p, "ShowFirstDotPnl", 100, 340, 43, 20);
 }
 
 TitledPanel* TFormAdjust::NewItemPanel(const char* name, const char* title, int height) {
