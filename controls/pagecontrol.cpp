@@ -28,11 +28,15 @@ std::vector<QRect> MultiRowTabBar::Layout(int width) const {
   std::vector<QRect> rects(static_cast<size_t>(count()));
   const int rowHeight = RowHeight();
   std::vector<std::vector<int>> rows(1);
+  if (naturalWidths_.size() != static_cast<size_t>(count())) {
+    // The style's own size of each tab, so no caption is clipped; kept until the tabs change.
+    naturalWidths_.clear();
+    for (int i = 0; i < count(); ++i) naturalWidths_.push_back(QTabBar::tabSizeHint(i).width());
+  }
   std::vector<int> natural(static_cast<size_t>(count()));
   int used = 0;
   for (int i = 0; i < count(); ++i) {
-    // The style's own size of the tab, so its caption is never clipped.
-    natural[i] = std::min(width, QTabBar::tabSizeHint(i).width());
+    natural[i] = std::min(width, naturalWidths_[i]);
     if (!rows.back().empty() && used + natural[i] > width) {
       rows.emplace_back();
       used = 0;
@@ -90,7 +94,15 @@ void MultiRowTabBar::resizeEvent(QResizeEvent* event) {
 }
 
 void MultiRowTabBar::tabLayoutChange() {
+  naturalWidths_.clear();
   updateGeometry();
+}
+
+void MultiRowTabBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    naturalWidths_.clear();
+  }
+  QTabBar::changeEvent(event);
 }
 
 void MultiRowTabBar::paintEvent(QPaintEvent*) {

@@ -30,11 +30,14 @@ class MultiRowTabBar : public QTabBar {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void tabLayoutChange() override;
+  void changeEvent(QEvent* event) override;
 
  private:
   std::vector<QRect> Layout(int width) const;
   int RowHeight() const;
   int AvailableWidth() const;
+
+  mutable std::vector<int> naturalWidths_;
 };
 
 class PageControl : public QTabWidget {

@@ -1,6 +1,7 @@
 #include "controls/titledpanel.h"
 
 #include <QLabel>
+#include <algorithm>
 
 TitledPanel::TitledPanel(const QString& objectName, const QString& title, QWidget* parent)
     : QFrame(parent), title_(new QLabel(title, this)) {
@@ -12,7 +13,13 @@ TitledPanel::TitledPanel(const QString& objectName, const QString& title, QWidge
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.15);
   title_->setFont(bold);
-  title_->move(8, 6);
-  title_->adjustSize();
+  title_->setGeometry(8, 4, 360, 22);
   hide();
+}
+
+// The title spans the panel; a fixed geometry instead of a measured one keeps text layout out of
+// the program's start, where the panels are built but not shown.
+void TitledPanel::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  title_->setGeometry(8, 4, std::max(0, width() - 16), 22);
 }

@@ -16,6 +16,9 @@ class TitledPanel : public QFrame {
   QLabel* Title() const { return title_; }
   static constexpr int ContentTop() { return 28; }
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   QLabel* title_;
 };

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
@@ -17,6 +16,7 @@
 
 #include "controls/dialogkeys.h"
 #include "controls/limitededit.h"
+#include "controls/listbox.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
@@ -109,11 +109,6 @@ void TFormAdjust::BuildFrame() {
   AdjustmentTab = new PageControl(TabPanel);
   AdjustmentTab->setObjectName(QStringLiteral("AdjustmentTab"));
   AdjustmentTab->setGeometry(0, 0, 223, 275);
-  // Captions a little smaller than the window's, so the four tabs take two rows and leave the
-  // item lists their full height.
-  QFont tabFont = AdjustmentTab->tabBar()->font();
-  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
-  AdjustmentTab->tabBar()->setFont(tabFont);
 
   struct Sheet {
     QWidget** sheet;
@@ -138,20 +133,24 @@ void TFormAdjust::BuildFrame() {
     (*s.group)->setObjectName(QLatin1String(s.groupName));
     (*s.group)->setGeometry(4, 4, 207, 60);
   }
+  // Captions a little smaller than the window's, so the four tabs take two rows and leave the
+  // item lists their full height. Set after the tabs exist: the tab bar measures its first tab as
+  // it is added, and the window's own font is one the start has loaded anyway.
+  QFont tabFont = AdjustmentTab->tabBar()->font();
+  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+  AdjustmentTab->tabBar()->setFont(tabFont);
   MentRdoGrp->SetItems({"Head cleaning", "Initial ink charge", "Refurbishment for DOA",
                         "Protection counter", "EEPROM back up data"});
   MentRdoGrp->resize(207, 160);
   PatternPrnItemsRdoGrp->SetItems({"A4 normal paper printing"});
   AppendixRdoGrp->SetItems({"EEPROM data handling"});
 
-  PrinterStableModeListBox = new QListWidget(TabSheet1);
+  PrinterStableModeListBox = new ListBox(TabSheet1);
   PrinterStableModeListBox->setObjectName(QStringLiteral("PrinterStableModeListBox"));
-  PrinterStableModeListBox->addItems(kStableItems);
-  PrinterStableModeListBox->hide();
-  PrinterErrorModeListBox = new QListWidget(TabSheet1);
+  PrinterStableModeListBox->SetItems(kStableItems);
+  PrinterErrorModeListBox = new ListBox(TabSheet1);
   PrinterErrorModeListBox->setObjectName(QStringLiteral("PrinterErrorModeListBox"));
-  PrinterErrorModeListBox->addItems(kErrorItems);
-  PrinterErrorModeListBox->hide();
+  PrinterErrorModeListBox->SetItems(kErrorItems);
 
   connect(AdjustRdoGrp, &RadioGroup::Clicked, this,
           platform::Guarded([this] { AdjustRdoGrpClick(); }));
@@ -252,12 +251,12 @@ TitledPanel* TFormAdjust::NewItemPanel(const char* name, const char* title, int 
   return panel;
 }
 
-QLabel* TFormAdjust::NewLabel(QWidget* parent, const QString& text, int x, int y, int width) {
+QLabel* TFormAdjust::NewLabel(QWidget* parent, const QString& text, int x, int y, int width,
+                              int lines) {
   auto* label = new QLabel(text, parent);
   label->setWordWrap(true);
-  label->setFixedWidth(width);
-  label->move(x, y);
-  label->adjustSize();
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setGeometry(x, y, width, 4 + 17 * lines);
   return label;
 }
 
@@ -439,10 +438,8 @@ void TFormAdjust::ResetPanels() {
 
 void TFormAdjust::ApplyPrinterMode() {
   const bool errorMode = PrinterInErrorMode();
-  const QListWidget* list = errorMode ? PrinterErrorModeListBox : PrinterStableModeListBox;
-  QStringList items;
-  for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-  AdjustRdoGrp->SetItems(items);
+  const ListBox* list = errorMode ? PrinterErrorModeListBox : PrinterStableModeListBox;
+  AdjustRdoGrp->SetItems(list->Items());
   AdjustRdoGrp->resize(AdjustRdoGrp->width(), errorMode ? kErrorListHeight : kStableListHeight);
   adjustListIsErrorMode_ = errorMode;
   if (errorMode) {

@@ -21,11 +21,11 @@
 #include "link/resultcode.h"
 
 class LimitedEdit;
+class ListBox;
 class PageControl;
 class QAbstractButton;
 class QFrame;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTableWidget;
 class QTextEdit;
@@ -89,8 +89,8 @@ class TFormAdjust : public QWidget {
   RadioGroup* MentRdoGrp;
   RadioGroup* PatternPrnItemsRdoGrp;
   RadioGroup* AppendixRdoGrp;
-  QListWidget* PrinterStableModeListBox;
-  QListWidget* PrinterErrorModeListBox;
+  ListBox* PrinterStableModeListBox;  // hidden: the items of printer stable mode
+  ListBox* PrinterErrorModeListBox;   // hidden: the items of printer error mode
   QTextEdit* StatusMemo;
   QFrame* ReturnPnl;
   QLabel* SelectPrinterNameLbl;
@@ -213,8 +213,9 @@ class TFormAdjust : public QWidget {
   void Connect(QAbstractButton* button, void (TFormAdjust::*handler)());
   // A titled item panel at the item area's place, created hidden.
   TitledPanel* NewItemPanel(const char* name, const char* title, int height = 275);
-  // A label inside a panel, word-wrapped to the given width.
-  QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width);
+  // A label inside a panel, word-wrapped to the given width, `lines` lines high. (Fixed sizes, not
+  // measured ones: the workbench is built at start but shown later.)
+  QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width, int lines = 1);
   // A push button inside a panel.
   QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x, int y);
 

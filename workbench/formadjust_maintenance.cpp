@@ -22,7 +22,7 @@ void TFormAdjust::BuildMaintenancePanels() {
   NewLabel(CleaningPnl,
            QStringLiteral("Note about 1/10 of the Bk brand-new I/C and 1/6 of the Color brand-new "
                           "I/C are consumed in this sequence."),
-           16, top + 40, 350);
+           16, top + 40, 350, 2);
   CleaningOKBtn = NewButton(CleaningPnl, "CleaningOKBtn", QStringLiteral("OK"), 292, 236);
   dialogkeys::MakeDefault(CleaningOKBtn);
   Connect(CleaningOKBtn, &TFormAdjust::CleaningOKBtnClick);
@@ -32,7 +32,7 @@ void TFormAdjust::BuildMaintenancePanels() {
   NewLabel(InkChargePnl,
            QStringLiteral("Note about 1/4 of the Bk brand-new I/C and 1/4 of the Color brand-new "
                           "I/C are consumed in this sequence."),
-           16, top + 40, 350);
+           16, top + 40, 350, 2);
   ChargeOKBtn = NewButton(InkChargePnl, "ChargeOKBtn", QStringLiteral("OK"), 292, 236);
   dialogkeys::MakeDefault(ChargeOKBtn);
   Connect(ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick);

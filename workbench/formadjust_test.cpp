@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -14,6 +13,7 @@
 #include "app/formboot.h"
 #include "app/startup.h"
 #include "controls/limitededit.h"
+#include "controls/listbox.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
