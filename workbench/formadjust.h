@@ -196,6 +196,12 @@ class TFormAdjust : public QWidget {
   QPushButton* CleaningOKBtn;
   QPushButton* ChargeOKBtn;
 
+ private:
+  QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
+                                  const char* buttonName);
+  void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
+
+ public:
   // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------
 
   void BuildCrtagPanels();

@@ -16,38 +16,47 @@ constexpr uint8_t kCleaningModeInitialCharge = 9;
 }  // namespace
 
 void TFormAdjust::BuildMaintenancePanels() {
-  const int top = TitledPanel::ContentTop() + 12;
-  NewLabel(CleaningPnl, QStringLiteral("Powerful cleaning will be done in this mode."), 16, top,
-           350);
-  NewLabel(CleaningPnl,
-           QStringLiteral("Note about 1/10 of the Bk brand-new I/C and 1/6 of the Color brand-new "
-                          "I/C are consumed in this sequence."),
-           16, top + 40, 350, 2);
-  CleaningOKBtn = NewButton(CleaningPnl, "CleaningOKBtn", QStringLiteral("OK"), 292, 236);
-  dialogkeys::MakeDefault(CleaningOKBtn);
+  CleaningOKBtn = BuildCleaningPanel(
+      CleaningPnl, QStringLiteral("Powerful cleaning will be done in this mode."),
+      QStringLiteral("Note about 1/10 of the Bk brand-new I/C and 1/6 of the Color brand-new I/C "
+                     "are consumed in this sequence."),
+      "CleaningOKBtn");
   Connect(CleaningOKBtn, &TFormAdjust::CleaningOKBtnClick);
-
-  NewLabel(InkChargePnl, QStringLiteral("Do you want to perform the initial ink charge? "), 16, top,
-           350);
-  NewLabel(InkChargePnl,
-           QStringLiteral("Note about 1/4 of the Bk brand-new I/C and 1/4 of the Color brand-new "
-                          "I/C are consumed in this sequence."),
-           16, top + 40, 350, 2);
-  ChargeOKBtn = NewButton(InkChargePnl, "ChargeOKBtn", QStringLiteral("OK"), 292, 236);
-  dialogkeys::MakeDefault(ChargeOKBtn);
+  ChargeOKBtn = BuildCleaningPanel(
+      InkChargePnl, QStringLiteral("Do you want to perform the initial ink charge? "),
+      QStringLiteral("Note about 1/4 of the Bk brand-new I/C and 1/4 of the Color brand-new I/C "
+                     "are consumed in this sequence."),
+      "ChargeOKBtn");
   Connect(ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick);
 }
 
-// The panel itself is the confirmation: the cleaning starts at once.
-void TFormAdjust::CleaningOKBtnClick() {
-  WriteStatus(LineBusy, QStringLiteral("Cleaning the head now."));
-  ResultCode result = HeadCleaning(ModelCode1(), ModelCode2(), kCleaningModeHead);
+QPushButton* TFormAdjust::BuildCleaningPanel(QWidget* panel, const QString& text,
+                                             const QString& note, const char* buttonName) {
+  const int top = TitledPanel::ContentTop() + 12;
+  NewLabel(panel, text, 16, top, 350);
+  NewLabel(panel, note, 16, top + 40, 350, 2);
+  QPushButton* ok = NewButton(panel, buttonName, QStringLiteral("OK"), 292, 236);
+  dialogkeys::MakeDefault(ok);
+  return ok;
+}
+
+// One cleaning cycle of the printer in the given mode and the wait until it is idle again: a
+// busy line, then the done line, or the error line of the first failure.
+void TFormAdjust::RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText) {
+  WriteStatus(LineBusy, busyText);
+  ResultCode result = HeadCleaning(ModelCode1(), ModelCode2(), mode);
   if (result == rc::Success) result = WaitUntilIdle();
   if (result != rc::Success) {
     ReportResult(LineError, result);
     return;
   }
-  WriteStatus(LineDone, QStringLiteral("Head cleaning is completed."));
+  WriteStatus(LineDone, doneText);
+}
+
+// The panel itself is the confirmation: the cleaning starts at once.
+void TFormAdjust::CleaningOKBtnClick() {
+  RunCleaningCycle(kCleaningModeHead, QStringLiteral("Cleaning the head now."),
+                   QStringLiteral("Head cleaning is completed."));
 }
 
 void TFormAdjust::ChargeOKBtnClick() {
@@ -58,12 +67,6 @@ void TFormAdjust::ChargeOKBtnClick() {
                          platform::DlgType::Information, platform::DlgButtons::Ok);
     return;
   }
-  WriteStatus(LineBusy, QStringLiteral("Performing Initial Ink Charge now."));
-  ResultCode result = HeadCleaning(ModelCode1(), ModelCode2(), kCleaningModeInitialCharge);
-  if (result == rc::Success) result = WaitUntilIdle();
-  if (result != rc::Success) {
-    ReportResult(LineError, result);
-    return;
-  }
-  WriteStatus(LineDone, QStringLiteral("Initial Ink Charge is completed."));
+  RunCleaningCycle(kCleaningModeInitialCharge, QStringLiteral("Performing Initial Ink Charge now."),
+                   QStringLiteral("Initial Ink Charge is completed."));
 }

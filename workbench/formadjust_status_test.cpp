@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "app/startup.h"
@@ -165,6 +166,13 @@ TEST_F(Maintenance, CleaningStartsAtOnceAndWaitsUntilThePrinterIsIdle) {
   form->DisableTimerTimer();
   EXPECT_TRUE(form->isEnabled());
   EXPECT_EQ(testing_support::VisibleItemPanels(form), QStringList{"CleaningPnl"});
+}
+
+TEST_F(Maintenance, EnterRunsTheVisiblePanelsOkButton) {
+  testing_support::ClickItem(form->MentRdoGrp, 0);
+  QTest::keyClick(form, Qt::Key_Return);
+  ASSERT_EQ(printer.Trace("head_cleaning").size(), 1u);
+  EXPECT_EQ(LogText(form), "Head cleaning is completed.");
 }
 
 TEST_F(Maintenance, ARefusedCleaningSkipsTheWait) {
