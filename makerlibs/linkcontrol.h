@@ -13,7 +13,8 @@
 
 namespace quorla::link {
 
-// ---- libpktlink -----------------------------------------------------------------------------------
+// ---- libpktlink
+// -----------------------------------------------------------------------------------
 
 // How long a call waits for credit or for a reply before it gives up (default 5000 ms).
 void SetTimeoutMs(int ms);
@@ -28,7 +29,8 @@ int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vect
 // Refuses a call without sending anything: GetD4ErrorCode() gives `code`; returns 8192.
 int16_t RefuseCall(int16_t code);
 
-// ---- libporthub -----------------------------------------------------------------------------------
+// ---- libporthub
+// -----------------------------------------------------------------------------------
 
 // The open port's descriptor (-1: none), and a number that changes with every port opened.
 int PortFd();

@@ -12,30 +12,56 @@ namespace vprinter {
 
 namespace {
 
-constexpr const char* kOpNames[kOpCount] = {
-    "negotiate",      "terminate",     "eeprom_read",         "eeprom_write",
-    "status",         "soft_reset",    "data",                "head_cleaning",
-    "drive_cr",       "drive_pf",      "cr_home_return",      "color_flushing",
-    "wait_time",      "power_on_initialize", "save_all_current_data", "write_bid",
-    "read_crtag"};
+constexpr const char* kOpNames[kOpCount] = {"negotiate",
+                                            "terminate",
+                                            "eeprom_read",
+                                            "eeprom_write",
+                                            "status",
+                                            "soft_reset",
+                                            "data",
+                                            "head_cleaning",
+                                            "drive_cr",
+                                            "drive_pf",
+                                            "cr_home_return",
+                                            "color_flushing",
+                                            "wait_time",
+                                            "power_on_initialize",
+                                            "save_all_current_data",
+                                            "write_bid",
+                                            "read_crtag"};
 
 std::optional<Op> OpOfCommand(uint8_t command) {
   switch (command) {
-    case d4::cmd::kReadEeprom: return Op::kEepromRead;
-    case d4::cmd::kWriteEeprom: return Op::kEepromWrite;
-    case d4::cmd::kSoftReset: return Op::kSoftReset;
-    case d4::cmd::kInquireStatus: return Op::kStatus;
-    case d4::cmd::kHeadCleaning: return Op::kHeadCleaning;
-    case d4::cmd::kDriveCR: return Op::kDriveCR;
-    case d4::cmd::kDrivePF: return Op::kDrivePF;
-    case d4::cmd::kCRHomeReturn: return Op::kCRHomeReturn;
-    case d4::cmd::kColorFlushing: return Op::kColorFlushing;
-    case d4::cmd::kWaitTime: return Op::kWaitTime;
-    case d4::cmd::kPowerOnInitialize: return Op::kPowerOnInitialize;
-    case d4::cmd::kSaveAllCurrentData: return Op::kSaveAllCurrentData;
-    case d4::cmd::kWriteBid: return Op::kWriteBid;
-    case d4::cmd::kReadCrtag: return Op::kReadCrtag;
-    default: return std::nullopt;
+    case d4::cmd::kReadEeprom:
+      return Op::kEepromRead;
+    case d4::cmd::kWriteEeprom:
+      return Op::kEepromWrite;
+    case d4::cmd::kSoftReset:
+      return Op::kSoftReset;
+    case d4::cmd::kInquireStatus:
+      return Op::kStatus;
+    case d4::cmd::kHeadCleaning:
+      return Op::kHeadCleaning;
+    case d4::cmd::kDriveCR:
+      return Op::kDriveCR;
+    case d4::cmd::kDrivePF:
+      return Op::kDrivePF;
+    case d4::cmd::kCRHomeReturn:
+      return Op::kCRHomeReturn;
+    case d4::cmd::kColorFlushing:
+      return Op::kColorFlushing;
+    case d4::cmd::kWaitTime:
+      return Op::kWaitTime;
+    case d4::cmd::kPowerOnInitialize:
+      return Op::kPowerOnInitialize;
+    case d4::cmd::kSaveAllCurrentData:
+      return Op::kSaveAllCurrentData;
+    case d4::cmd::kWriteBid:
+      return Op::kWriteBid;
+    case d4::cmd::kReadCrtag:
+      return Op::kReadCrtag;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -61,7 +87,9 @@ constexpr double kMlPerDot = 5e-9;
 
 }  // namespace
 
-const char* OpName(Op op) { return kOpNames[static_cast<int>(op)]; }
+const char* OpName(Op op) {
+  return kOpNames[static_cast<int>(op)];
+}
 
 std::optional<Op> OpFromName(const std::string& name) {
   for (int i = 0; i < kOpCount; ++i) {
@@ -78,7 +106,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
     state_ = LoadState(options_.stateDir, &warning);
     if (!warning.empty()) {
       warnings_.push_back(warning);
-      std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
       dirty_ = true;
     }
   }
@@ -91,7 +118,6 @@ Device::Device(DeviceOptions options) : options_(std::move(options)) {
   std::filesystem::create_directories(options_.trayDir, ec);
   if (!options_.traceFile.empty() && !trace_.SetFile(options_.traceFile)) {
     warnings_.push_back("cannot open the trace file " + options_.traceFile.string());
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warnings_.back().c_str());
   }
   trace_.SetKeepInMemory(options_.traceInMemory);
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
@@ -118,7 +144,8 @@ void Device::SheetEjected(const std::string& file) {
 }
 
 void Device::Skipped(const std::string& what, uint64_t offset) {
-  TraceLocked(TraceRecord("skipped").Str("what", what).Num("offset", static_cast<long long>(offset)));
+  TraceLocked(
+      TraceRecord("skipped").Str("what", what).Num("offset", static_cast<long long>(offset)));
 }
 
 void Device::ApplySettingsLocked() {
@@ -134,7 +161,8 @@ void Device::ApplySettingsLocked() {
   engine_->SetSettings(settings);
 }
 
-// ---- protocol side -------------------------------------------------------------------------------
+// ---- protocol side
+// -------------------------------------------------------------------------------
 
 void Device::Connected(int) {
   std::lock_guard lock(mutex_);
@@ -162,40 +190,33 @@ std::optional<Device::Fault> Device::TakeFault(Op op) {
   return std::nullopt;
 }
 
-d4::Outcome Device::Negotiate(int, bool* drop) {
-  std::lock_guard lock(mutex_);
-  TraceRecord record("negotiate");
-  if (std::optional<Fault> fault = TakeFault(Op::kNegotiate)) {
+d4::Outcome Device::Fault::Answer() const {
+  return kind == Kind::kResult ? d4::Outcome::Link(code) : d4::Outcome::Refused(code);
+}
+
+d4::Outcome Device::TransactionLocked(Op op, bool* drop) {
+  TraceRecord record(OpName(op));
+  if (std::optional<Fault> fault = TakeFault(op)) {
     if (fault->kind == Fault::Kind::kDrop) {
       *drop = true;
       TraceLocked(record.Num("dropped", 1));
       return d4::Outcome::Ok();
     }
-    d4::Outcome outcome = fault->kind == Fault::Kind::kResult ? d4::Outcome::Link(fault->code)
-                                                              : d4::Outcome::Refused(fault->code);
-    TraceLocked(record.Num("refused", RefusalCode(outcome)));
-    return outcome;
+    TraceLocked(record.Num("refused", RefusalCode(fault->Answer())));
+    return fault->Answer();
   }
   TraceLocked(record);
   return d4::Outcome::Ok();
 }
 
+d4::Outcome Device::Negotiate(int, bool* drop) {
+  std::lock_guard lock(mutex_);
+  return TransactionLocked(Op::kNegotiate, drop);
+}
+
 d4::Outcome Device::Terminate(int, bool* drop) {
   std::lock_guard lock(mutex_);
-  TraceRecord record("terminate");
-  if (std::optional<Fault> fault = TakeFault(Op::kTerminate)) {
-    if (fault->kind == Fault::Kind::kDrop) {
-      *drop = true;
-      TraceLocked(record.Num("dropped", 1));
-      return d4::Outcome::Ok();
-    }
-    d4::Outcome outcome = fault->kind == Fault::Kind::kResult ? d4::Outcome::Link(fault->code)
-                                                              : d4::Outcome::Refused(fault->code);
-    TraceLocked(record.Num("refused", RefusalCode(outcome)));
-    return outcome;
-  }
-  TraceLocked(record);
-  return d4::Outcome::Ok();
+  return TransactionLocked(Op::kTerminate, drop);
 }
 
 d4::Outcome Device::OpenChannel(const std::string& service) {
@@ -287,8 +308,7 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
       answer.drop = true;
       return answer;
     }
-    return refuse(fault->kind == Fault::Kind::kResult ? d4::Outcome::Link(fault->code)
-                                                      : d4::Outcome::Refused(fault->code));
+    return refuse(fault->Answer());
   }
   const bool takesModel = command != d4::cmd::kSoftReset && command != d4::cmd::kInquireStatus;
   if (takesModel) {
@@ -312,16 +332,16 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
       break;
     case d4::cmd::kInquireStatus: {
       std::pair<uint16_t, uint16_t> s = StatusLocked();
-      if (busyPolls_ > 0) {
+      // Injected busy polls stand behind a forced status and a real error.
+      if (busyPolls_ > 0 && !forcedStatus_ && error_ == 0) {
         --busyPolls_;
         s = {status::kBusy, 0};
       }
       TraceLocked(record.Num("status", s.first).Num("error", s.second));
-      answer.reply = ControlReply(command, tag, d4::Outcome::Ok(),
-                                  {static_cast<uint8_t>(s.first >> 8),
-                                   static_cast<uint8_t>(s.first & 0xFF),
-                                   static_cast<uint8_t>(s.second >> 8),
-                                   static_cast<uint8_t>(s.second & 0xFF)});
+      answer.reply = ControlReply(
+          command, tag, d4::Outcome::Ok(),
+          {static_cast<uint8_t>(s.first >> 8), static_cast<uint8_t>(s.first & 0xFF),
+           static_cast<uint8_t>(s.second >> 8), static_cast<uint8_t>(s.second & 0xFF)});
       return answer;
     }
     case d4::cmd::kWriteBid: {
@@ -380,7 +400,8 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
 d4::Outcome Device::Mechanism(uint8_t command, const uint8_t* args, TraceRecord&) {
   // The mechanism does nothing while the printer stands in an error.
   if (error_ != 0) return d4::Outcome::Refused(d4::err::PrinterIsBusy);
-  const int amount = args[4] | (args[5] << 8);
+  // Only the motions with six argument bytes carry an amount.
+  const int amount = d4::cmd::ArgumentCount(command) == 6 ? args[4] | (args[5] << 8) : 0;
   switch (command) {
     case d4::cmd::kHeadCleaning:
       if (args[2] == 2) {
@@ -395,16 +416,21 @@ d4::Outcome Device::Mechanism(uint8_t command, const uint8_t* args, TraceRecord&
     case d4::cmd::kDrivePF: {
       if (args[3] > 1) return d4::Outcome::Refused(d4::err::InvalidParameter);
       const int axis = command == d4::cmd::kDriveCR ? 0 : 1;
-      Enqueue(Work{Work::Kind::kMotion, amount / timing::kMotionUnitsPerSecond, {}, -1, axis,
-                   args[3], amount});
+      Enqueue(Work{Work::Kind::kMotion,
+                   amount / timing::kMotionUnitsPerSecond,
+                   {},
+                   -1,
+                   axis,
+                   args[3],
+                   amount});
       return d4::Outcome::Ok();
     }
     case d4::cmd::kCRHomeReturn:
       Enqueue(Work{Work::Kind::kMotion, timing::kHomeReturn, {}, -1, 2, 0, 0});
       return d4::Outcome::Ok();
     case d4::cmd::kColorFlushing:
-      Enqueue(Work{Work::Kind::kFlush, amount / timing::kFlushUnitsPerSecond, {}, -1, 0, 0,
-                   amount});
+      Enqueue(
+          Work{Work::Kind::kFlush, amount / timing::kFlushUnitsPerSecond, {}, -1, 0, 0, amount});
       return d4::Outcome::Ok();
     case d4::cmd::kWaitTime:
       Enqueue(Work{Work::Kind::kMotion, args[2] * timing::kWaitUnit, {}, -1, 3, 0, 0});
@@ -418,7 +444,9 @@ Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8
   std::unique_lock lock(mutex_);
   Answer answer;
   TraceRecord record("data");
-  record.Hex("hex", bytes.data(), bytes.size());
+  // The hex of every packet is the costliest thing the printer does on a fast link: built only
+  // when the trace is kept somewhere.
+  if (trace_.Active()) record.Hex("hex", bytes.data(), bytes.size());
   d4::Outcome outcome = d4::Outcome::Ok();
   if (std::optional<Fault> fault = TakeFault(Op::kData)) {
     if (fault->kind == Fault::Kind::kDrop) {
@@ -426,15 +454,14 @@ Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8
       answer.drop = true;
       return answer;
     }
-    outcome = fault->kind == Fault::Kind::kResult ? d4::Outcome::Link(fault->code)
-                                                  : d4::Outcome::Refused(fault->code);
+    outcome = fault->Answer();
     TraceLocked(record.Num("refused", RefusalCode(outcome)));
     // Refused data takes no room in the buffer.
     ++creditReturns_[connection];
   } else {
     TraceLocked(record);
-    Enqueue(Work{Work::Kind::kData, bytes.size() / timing::kPrintBytesPerSecond, bytes,
-                 connection, 0, 0, 0});
+    Enqueue(Work{Work::Kind::kData, bytes.size() / timing::kPrintBytesPerSecond, bytes, connection,
+                 0, 0, 0});
   }
   answer.reply = {seq};
   d4::PutU16(static_cast<uint16_t>(outcome.result), answer.reply);
@@ -585,7 +612,6 @@ void Device::SaveIfDirty() {
     dirty_ = false;
   } else if (warnings_.empty() || warnings_.back() != error) {
     warnings_.push_back(error);
-    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", error.c_str());
   }
 }
 
@@ -598,7 +624,8 @@ bool Device::Save() {
   return true;
 }
 
-// ---- test and operator API -----------------------------------------------------------------------
+// ---- test and operator API
+// -----------------------------------------------------------------------
 
 uint8_t Device::PeekEeprom(uint8_t address) const {
   std::lock_guard lock(mutex_);
@@ -728,6 +755,11 @@ void Device::CorruptNextPacket() {
 void Device::RefuseChannel(const std::string& service, int16_t code) {
   std::lock_guard lock(mutex_);
   refusedServices_[service] = code;
+}
+
+void Device::AcceptChannels() {
+  std::lock_guard lock(mutex_);
+  refusedServices_.clear();
 }
 
 void Device::BusyForPolls(int polls) {

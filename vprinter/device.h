@@ -160,6 +160,7 @@ class Device : private EngineEvents {
   void CorruptNextPacket();
   // Refuses opening the named service ("" = every service) with the code (34 = denial).
   void RefuseChannel(const std::string& service, int16_t code = d4::err::DenialConnect);
+  void AcceptChannels();
   void BusyForPolls(int polls);
   void ClearFaults();
 
@@ -171,6 +172,8 @@ class Device : private EngineEvents {
   int Calls(Op op) const;
   std::vector<std::string> TraceLines() const;
   void ClearTrace();
+  // What went wrong with the state or the trace file (a damaged state file, a failed save), for
+  // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
   // Carriage position (motion units from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;
@@ -191,6 +194,8 @@ class Device : private EngineEvents {
     int countdown;
     enum class Kind { kResult, kPacketError, kDrop } kind;
     int16_t code;
+    // What the printer answers instead of doing the request.
+    d4::Outcome Answer() const;
   };
 
   // EngineEvents, called from inside PrintEngine while the lock is held.
@@ -200,6 +205,8 @@ class Device : private EngineEvents {
   void TraceLocked(const TraceRecord& record) { trace_.Write(record); }
   // Counts the call and answers the fault armed for it, if any.
   std::optional<Fault> TakeFault(Op op);
+  // A request of the transaction channel (negotiate, terminate): trace and faults.
+  d4::Outcome TransactionLocked(Op op, bool* drop);
   void Enqueue(Work work);
   void Complete(Work& work);
   void ApplySettingsLocked();

@@ -18,8 +18,7 @@ std::vector<d4::Service> Services() {
   return {
       {d4::cmd::kControlService, d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
        d4::cmd::kControlCredit},
-      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
-       d4::cmd::kDataCredit},
+      {d4::cmd::kDataService, d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload, d4::cmd::kDataCredit},
   };
 }
 
@@ -118,6 +117,15 @@ void Server::CloseConnection(int id) {
   if (connections_.erase(id) > 0) device_.Disconnected(id);
 }
 
+void Server::ApplyDeviceRequests() {
+  if (device_.TakeDropRequest()) {
+    while (!connections_.empty()) CloseConnection(connections_.begin()->first);
+  }
+  if (device_.TakeCorruptRequest()) {
+    for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
+  }
+}
+
 void Server::Run() {
   std::vector<pollfd> fds;
   std::vector<int> ids;
@@ -135,12 +143,7 @@ void Server::Run() {
         device_.Connected(id);
       }
     }
-    if (device_.TakeDropRequest()) {
-      while (!connections_.empty()) CloseConnection(connections_.begin()->first);
-    }
-    if (device_.TakeCorruptRequest()) {
-      for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
-    }
+    ApplyDeviceRequests();
     const std::optional<std::chrono::nanoseconds> due = device_.Advance();
     for (const auto& [id, credits] : device_.TakeCreditReturns()) {
       auto it = connections_.find(id);
@@ -186,6 +189,9 @@ void Server::Run() {
       if (errno == EINTR) continue;
       break;
     }
+    // A fault armed before a request was sent applies to that request.
+    ApplyDeviceRequests();
+    const bool reading = device_.Answering();
     for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].revents == 0) continue;
       const int id = ids[i];
@@ -212,7 +218,7 @@ void Server::Run() {
         Connection& c = *it->second;
         bool alive = true;
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
-          if (answering) {
+          if (reading) {
             alive = c.link().OnReadable();
           } else if (fds[i].revents & (POLLHUP | POLLERR)) {
             alive = false;

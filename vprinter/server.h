@@ -37,6 +37,7 @@ class Server {
  private:
   class Connection;
   void CloseConnection(int id);
+  void ApplyDeviceRequests();
 
   Device& device_;
   int wakeFd_ = -1;

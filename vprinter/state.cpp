@@ -63,7 +63,9 @@ void PrinterState::SetProtectionCounter(unsigned value) {
   eeprom[cell::kCounterLow] = static_cast<uint8_t>(value & 0xFF);
 }
 
-double InkCapacityMl(int ink) { return ink == 0 ? 17.0 : 6.0; }
+double InkCapacityMl(int ink) {
+  return ink == 0 ? 17.0 : 6.0;
+}
 
 std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs) {
   std::array<uint8_t, kChipSize> c{};
@@ -264,8 +266,8 @@ PrinterState LoadState(const std::filesystem::path& dir, std::string* warning) {
   PrinterState state;
   if (!Deserialize(text.str(), &state)) {
     if (warning) {
-      *warning = "the saved state at " + file.string() +
-                 " is damaged; starting as from the factory";
+      *warning =
+          "the saved state at " + file.string() + " is damaged; starting as from the factory";
     }
     return FactoryState();
   }

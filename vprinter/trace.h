@@ -36,6 +36,8 @@ class Trace {
   bool SetFile(const std::filesystem::path& file);
   void SetKeepInMemory(bool keep) { keepInMemory_ = keep; }
 
+  // Whether anything is written at all, so callers can skip building large records.
+  bool Active() const { return file_ != nullptr || keepInMemory_; }
   void Write(const TraceRecord& record);
   const std::vector<std::string>& Lines() const { return lines_; }
   void ClearLines() { lines_.clear(); }

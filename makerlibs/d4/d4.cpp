@@ -6,24 +6,41 @@
 namespace d4 {
 
 namespace {
-constexpr std::array<uint16_t, 256> MakeCrcTable() {
-  std::array<uint16_t, 256> table{};
+// CRC-16/CCITT (polynomial 0x1021, MSB first), eight bytes a step: table k holds the CRC of a byte
+// followed by k zero bytes, so the register and eight message bytes combine with eight look-ups.
+using CrcTables = std::array<std::array<uint16_t, 256>, 8>;
+
+constexpr CrcTables MakeCrcTables() {
+  CrcTables t{};
   for (unsigned i = 0; i < 256; ++i) {
     uint16_t crc = static_cast<uint16_t>(i << 8);
     for (int bit = 0; bit < 8; ++bit) {
       crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021)
                            : static_cast<uint16_t>(crc << 1);
     }
-    table[i] = crc;
+    t[0][i] = crc;
   }
-  return table;
+  for (int k = 1; k < 8; ++k) {
+    for (unsigned i = 0; i < 256; ++i) {
+      const uint16_t prev = t[k - 1][i];
+      t[k][i] = static_cast<uint16_t>((prev << 8) ^ t[0][prev >> 8]);
+    }
+  }
+  return t;
 }
-constexpr std::array<uint16_t, 256> kCrcTable = MakeCrcTable();
+constexpr CrcTables kCrc = MakeCrcTables();
 }  // namespace
 
 uint16_t Crc16(const uint8_t* data, std::size_t size, uint16_t crc) {
+  while (size >= 8) {
+    crc = static_cast<uint16_t>(kCrc[7][(crc >> 8) ^ data[0]] ^ kCrc[6][(crc & 0xFF) ^ data[1]] ^
+                                kCrc[5][data[2]] ^ kCrc[4][data[3]] ^ kCrc[3][data[4]] ^
+                                kCrc[2][data[5]] ^ kCrc[1][data[6]] ^ kCrc[0][data[7]]);
+    data += 8;
+    size -= 8;
+  }
   for (std::size_t i = 0; i < size; ++i) {
-    crc = static_cast<uint16_t>((crc << 8) ^ kCrcTable[((crc >> 8) ^ data[i]) & 0xFF]);
+    crc = static_cast<uint16_t>((crc << 8) ^ kCrc[0][((crc >> 8) ^ data[i]) & 0xFF]);
   }
   return crc;
 }
@@ -100,7 +117,9 @@ Parser::Result Parser::Next() {
 
 namespace tx {
 
-std::vector<uint8_t> Init(uint8_t revision) { return {kInit, revision}; }
+std::vector<uint8_t> Init(uint8_t revision) {
+  return {kInit, revision};
+}
 
 std::vector<uint8_t> GetSocketId(const std::string& service) {
   const std::size_t n = std::min<std::size_t>(service.size(), kMaxTransactionPayload - 1);
@@ -133,9 +152,13 @@ std::vector<uint8_t> OpenChannel(const OpenParams& params) {
   return out;
 }
 
-std::vector<uint8_t> CloseChannel(uint8_t socket) { return {kCloseChannel, socket}; }
+std::vector<uint8_t> CloseChannel(uint8_t socket) {
+  return {kCloseChannel, socket};
+}
 
-std::vector<uint8_t> Exit() { return {kExit}; }
+std::vector<uint8_t> Exit() {
+  return {kExit};
+}
 
 std::vector<uint8_t> Error(uint8_t src, uint8_t dst, int16_t code) {
   std::vector<uint8_t> out{kError, src, dst};

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "link/resultcode.h"
+
 namespace d4 {
 
 using Clock = std::chrono::steady_clock;
@@ -46,16 +48,17 @@ inline constexpr int16_t EepromReadError = 176;
 inline constexpr int16_t Unknown = -1;
 }  // namespace err
 
-// Results of the library functions that this layer produces.
+// Results of the library functions that this layer produces: the link's codes of the result
+// convention the libraries share with the program.
 namespace result {
-inline constexpr int16_t Ok = 1;
-inline constexpr int16_t PacketError = 8192;  // the reason is a packet error code
-inline constexpr int16_t ReceiveTimeout = -8193;  // a packet began but never arrived whole
-inline constexpr int16_t NoPort = -105;
-inline constexpr int16_t PortReceive = -104;   // the port failed or closed while reading
-inline constexpr int16_t PortTransmit = -103;  // the port failed, closed or stalled while writing
-inline constexpr int16_t LinkReceive = -82;    // no reply within the time-out
-inline constexpr int16_t LinkTransmit = -81;   // no credit to send within the time-out
+inline constexpr int16_t Ok = rc::Success;
+inline constexpr int16_t PacketError = rc::PacketError;        // the reason is a packet error code
+inline constexpr int16_t ReceiveTimeout = rc::ReceiveTimeout;  // a packet began, never completed
+inline constexpr int16_t NoPort = rc::CannotOpenPort;
+inline constexpr int16_t PortReceive = rc::PortReceiveError;    // the port failed or closed (read)
+inline constexpr int16_t PortTransmit = rc::PortTransmitError;  // failed, closed or stalled (write)
+inline constexpr int16_t LinkReceive = rc::LinkReceiveError;    // no reply within the time-out
+inline constexpr int16_t LinkTransmit = rc::LinkTransmitError;  // no credit within the time-out
 }  // namespace result
 
 // The outcome of one operation: a result code and, for result::PacketError, the packet error.

@@ -148,7 +148,8 @@ void DeviceConnection::Transaction(const std::vector<uint8_t>& request) {
   switch (command) {
     case tx::kInit: {
       if (request.size() != 2) return reply(Outcome::Refused(err::ErrPacketSizeInvalid), {});
-      if (request[1] != kRevision) return reply(Outcome::Refused(err::RevisionInvalid), {kRevision});
+      if (request[1] != kRevision)
+        return reply(Outcome::Refused(err::RevisionInvalid), {kRevision});
       Outcome outcome = listener_.OnInit();
       if (outcome.ok()) closeAll();
       return reply(outcome, {kRevision});

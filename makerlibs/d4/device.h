@@ -62,8 +62,8 @@ class DeviceConnection {
  private:
   struct Channel {
     const Service* service = nullptr;
-    int hostCredit = 0;   // packets we may send to the host
-    int granted = 0;      // packets the host may still send us
+    int hostCredit = 0;  // packets we may send to the host
+    int granted = 0;     // packets the host may still send us
     std::deque<std::pair<std::vector<uint8_t>, uint8_t>> waiting;  // replies without credit
   };
 

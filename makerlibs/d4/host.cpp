@@ -15,7 +15,9 @@ int MsUntil(Deadline deadline) {
   return left > 1000000 ? 1000000 : static_cast<int>(left);
 }
 
-Deadline After(std::chrono::milliseconds timeout) { return Clock::now() + timeout; }
+Deadline After(std::chrono::milliseconds timeout) {
+  return Clock::now() + timeout;
+}
 }  // namespace
 
 Io WriteAll(int fd, const uint8_t* data, std::size_t size, Deadline deadline) {
@@ -155,8 +157,8 @@ Outcome HostConnection::Transact(const std::vector<uint8_t>& request, std::vecto
   Encode(kTransactionSocket, kTransactionSocket, 0, request.data(), request.size(), out_);
   Outcome sent = WriteOut(deadline);
   if (!sent.ok()) return sent;
-  Outcome waited = WaitFor([&] { return !transactionReplies_.empty(); }, deadline,
-                           result::LinkReceive);
+  Outcome waited =
+      WaitFor([&] { return !transactionReplies_.empty(); }, deadline, result::LinkReceive);
   if (!waited.ok()) {
     if (waited.result == result::LinkReceive || waited.result == result::ReceiveTimeout) {
       ++abandonedTransactions_;
@@ -274,30 +276,12 @@ Outcome HostConnection::Receive(uint8_t socket, std::vector<uint8_t>* payload,
   return waited;
 }
 
-bool HostConnection::Poll(uint8_t socket, std::vector<uint8_t>* payload, Outcome* failure) {
+bool HostConnection::TakeReceived(uint8_t socket, std::vector<uint8_t>* payload) {
   auto it = channels_.find(socket);
-  if (it != channels_.end() && !it->second.received.empty()) {
-    *payload = std::move(it->second.received.front());
-    it->second.received.pop_front();
-    return true;
-  }
-  if (broken_ == 0) {
-    const Io io = PumpOnce(Clock::now());
-    if (io == Io::kClosed || io == Io::kError) broken_ = result::PortReceive;
-  }
-  if (pendingError_ != 0) {
-    *failure = Outcome::Refused(pendingError_);
-    pendingError_ = 0;
-    return false;
-  }
-  it = channels_.find(socket);
-  if (it != channels_.end() && !it->second.received.empty()) {
-    *payload = std::move(it->second.received.front());
-    it->second.received.pop_front();
-    return true;
-  }
-  if (broken_ != 0) *failure = Outcome::Link(broken_);
-  return false;
+  if (it == channels_.end() || it->second.received.empty()) return false;
+  *payload = std::move(it->second.received.front());
+  it->second.received.pop_front();
+  return true;
 }
 
 }  // namespace d4

@@ -48,8 +48,8 @@ class HostConnection {
   // Takes the next packet the device sent on the channel, waiting until the time-out (then
   // result::LinkReceive, or result::ReceiveTimeout when a packet had begun to arrive).
   Outcome Receive(uint8_t socket, std::vector<uint8_t>* payload, std::chrono::milliseconds timeout);
-  // Takes a packet only if one has already arrived; reads what the port holds without waiting.
-  bool Poll(uint8_t socket, std::vector<uint8_t>* payload, Outcome* failure);
+  // Takes a packet only if one has already been read from the port; no I/O.
+  bool TakeReceived(uint8_t socket, std::vector<uint8_t>* payload);
 
   // The port failed or closed; every later call fails at once.
   bool broken() const { return broken_ != 0; }
@@ -58,9 +58,9 @@ class HostConnection {
   struct Channel {
     std::size_t maxSend = 0;
     std::size_t maxReceive = 0;
-    int credit = 0;         // packets we may still send
-    int maxCredit = 0;      // more than this outstanding is an overflow
-    int granted = 0;        // packets the device may still send us
+    int credit = 0;     // packets we may still send
+    int maxCredit = 0;  // more than this outstanding is an overflow
+    int granted = 0;    // packets the device may still send us
     std::deque<std::vector<uint8_t>> received;
   };
 

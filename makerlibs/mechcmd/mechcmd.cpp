@@ -58,9 +58,9 @@ int16_t ReadCrtag(uint8_t modelCode1, uint8_t modelCode2, uint8_t cartridge, uin
                   uint8_t* value) {
   if (value == nullptr) return quorla::link::RefuseCall(d4::err::InvalidParameter);
   std::vector<uint8_t> data;
-  const int16_t result = quorla::link::ControlCall(
-      d4::cmd::kReadCrtag, {modelCode1, modelCode2, cartridge, address}, &data, 1,
-      d4::err::ErrPacketReplyInvalid);
+  const int16_t result =
+      quorla::link::ControlCall(d4::cmd::kReadCrtag, {modelCode1, modelCode2, cartridge, address},
+                                &data, 1, d4::err::ErrPacketReplyInvalid);
   if (result == d4::result::Ok) *value = data[0];
   return result;
 }

@@ -18,7 +18,9 @@ using std::chrono::milliseconds;
 
 std::atomic<int> g_timeoutMs{quorla::link::kDefaultTimeoutMs};
 
-milliseconds Timeout() { return milliseconds(g_timeoutMs.load()); }
+milliseconds Timeout() {
+  return milliseconds(g_timeoutMs.load());
+}
 
 // Remembers the last few tags of requests given up on, so their late replies can be told apart
 // from replies that do not belong to anything.
@@ -102,8 +104,12 @@ Session& TheSession() {
 
 namespace quorla::link {
 
-void SetTimeoutMs(int ms) { g_timeoutMs.store(ms < 1 ? 1 : ms); }
-int TimeoutMs() { return g_timeoutMs.load(); }
+void SetTimeoutMs(int ms) {
+  g_timeoutMs.store(ms < 1 ? 1 : ms);
+}
+int TimeoutMs() {
+  return g_timeoutMs.load();
+}
 
 int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vector<uint8_t>* data,
                     std::size_t expected, int16_t lengthError) {
@@ -160,7 +166,9 @@ int16_t D4Negotiation(void) {
   std::lock_guard lock(s.mutex);
   d4::HostConnection* link = s.Link();
   if (link == nullptr) return d4::result::NoPort;
-  if (s.negotiated) return d4::result::Ok;
+  if (s.negotiated && !link->broken()) return d4::result::Ok;
+  // A failed negotiation leaves no connection behind, whatever stood before.
+  s.negotiated = false;
   Outcome outcome = link->Init(Timeout());
   if (!outcome.ok()) return s.Result(outcome);
   s.dataSeq = 0;
@@ -206,8 +214,8 @@ int16_t D4Termination(void) {
 int16_t D4ReadEeprom(uint8_t modelCode1, uint8_t modelCode2, uint8_t address, uint8_t* value) {
   if (value == nullptr) return RefuseCall(d4::err::InvalidParameter);
   std::vector<uint8_t> data;
-  const int16_t result = ControlCall(d4::cmd::kReadEeprom, {modelCode1, modelCode2, address},
-                                     &data, 1, d4::err::EepromReadError);
+  const int16_t result = ControlCall(d4::cmd::kReadEeprom, {modelCode1, modelCode2, address}, &data,
+                                     1, d4::err::EepromReadError);
   if (result == d4::result::Ok) *value = data[0];
   return result;
 }
@@ -272,10 +280,9 @@ int16_t SendDataChannel(const uint8_t* bytes, int32_t length) {
   std::size_t offset = 0;
   const std::size_t total = static_cast<std::size_t>(length);
   while (offset < total && firstFailure.ok()) {
+    // Answers that came in while waiting for credit; a refusal stops the rest of the send.
     std::vector<uint8_t> reply;
-    Outcome polled = Outcome::Ok();
-    while (link->Poll(d4::cmd::kDataSocket, &reply, &polled)) check(reply);
-    if (!polled.ok()) return giveUp(polled);
+    while (link->TakeReceived(d4::cmd::kDataSocket, &reply)) check(reply);
     if (!firstFailure.ok()) break;
     const std::size_t n = std::min(packetSize, total - offset);
     Outcome sent = link->Send(d4::cmd::kDataSocket, bytes + offset, n, 1, Timeout());

@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -103,7 +104,13 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
     embedded = fd < 0;
   }
   if (embedded) {
-    fd = EnsureEmbedded(hub).Connect();
+    if (!hub.embedded) {
+      EnsureEmbedded(hub);
+      for (const std::string& warning : hub.embedded->device().Warnings()) {
+        std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
+      }
+    }
+    fd = hub.embedded->Connect();
     if (fd < 0) return -105;
   }
   hub.fd = fd;

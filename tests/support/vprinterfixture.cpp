@@ -106,7 +106,8 @@ std::vector<uint8_t> TraceEntry::Bytes() const {
 VirtualPrinter::VirtualPrinter() {
   // A standalone printer that happens to listen must never answer a test.
   setenv("QUORLA_PRINTER", "embedded", 1);
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-vprinter-XXXXXX").string();
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "quorla-vprinter-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     ADD_FAILURE() << "cannot create a temporary directory";
   }
@@ -123,13 +124,17 @@ VirtualPrinter::VirtualPrinter() {
   options.traceInMemory = true;
   options.timeScale = 0;
   quorla::link::SetEmbeddedPrinterOptions(options);
-  device_ = &quorla::link::StartEmbeddedPrinter();
+  quorla::link::StartEmbeddedPrinter();
   quorla::link::SetTimeoutMs(kDefaultTimeoutMs);
+}
+
+vprinter::Device& VirtualPrinter::device() const {
+  return quorla::link::StartEmbeddedPrinter();
 }
 
 VirtualPrinter::~VirtualPrinter() {
   // A printer left hung or in an error must not make the goodbye wait for time-outs.
-  device_->ClearFaults();
+  device().ClearFaults();
   Disconnect();
   quorla::link::StopEmbeddedPrinter();
   quorla::link::ResetEmbeddedPrinterOptions();
@@ -152,22 +157,24 @@ void VirtualPrinter::Disconnect() {
   PortCloseByPHub();
 }
 
-void VirtualPrinter::SetLinkTimeoutMs(int ms) { quorla::link::SetTimeoutMs(ms); }
+void VirtualPrinter::SetLinkTimeoutMs(int ms) {
+  quorla::link::SetTimeoutMs(ms);
+}
 
 std::vector<uint8_t> VirtualPrinter::Eeprom(uint8_t first, uint8_t last) const {
   std::vector<uint8_t> cells;
-  for (int a = first; a <= last; ++a) cells.push_back(device_->PeekEeprom(static_cast<uint8_t>(a)));
+  for (int a = first; a <= last; ++a) cells.push_back(device().PeekEeprom(static_cast<uint8_t>(a)));
   return cells;
 }
 
 void VirtualPrinter::SetEeprom(uint8_t first, std::initializer_list<uint8_t> values) {
   int address = first;
-  for (uint8_t v : values) device_->PokeEeprom(static_cast<uint8_t>(address++), v);
+  for (uint8_t v : values) device().PokeEeprom(static_cast<uint8_t>(address++), v);
 }
 
 std::vector<TraceEntry> VirtualPrinter::Trace() const {
   std::vector<TraceEntry> entries;
-  for (const std::string& line : device_->TraceLines()) {
+  for (const std::string& line : device().TraceLines()) {
     TraceEntry entry;
     if (ParseTraceLine(line, &entry)) {
       entries.push_back(std::move(entry));

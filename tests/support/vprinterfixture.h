@@ -23,6 +23,8 @@
 // fails the fifth EEPROM write from now. The device() gives the whole device API.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -30,8 +32,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "link/modelselection.h"
 #include "vprinter/device.h"
@@ -43,7 +43,7 @@ using vprinter::Op;
 // One line of the printer's trace.
 struct TraceEntry {
   std::string op;
-  std::map<std::string, long long> numbers;     // every numeric field, "seq" included
+  std::map<std::string, long long> numbers;    // every numeric field, "seq" included
   std::map<std::string, std::string> strings;  // every string field ("hex", "file", ...)
 
   bool Has(const std::string& key) const { return numbers.count(key) || strings.count(key); }
@@ -73,21 +73,23 @@ class VirtualPrinter {
   // D4Termination and PortCloseByPHub, results ignored.
   void Disconnect();
 
-  vprinter::Device& device() { return *device_; }
+  // The running printer's device; a printer stopped by the test is started again, from the state
+  // it saved, with this fixture's directories.
+  vprinter::Device& device() const;
   const std::filesystem::path& stateDir() const { return stateDir_; }
   const std::filesystem::path& trayDir() const { return trayDir_; }
 
   // EEPROM cells, directly (not through the link, not in the trace).
-  uint8_t Eeprom(uint8_t address) const { return device_->PeekEeprom(address); }
+  uint8_t Eeprom(uint8_t address) const { return device().PeekEeprom(address); }
   std::vector<uint8_t> Eeprom(uint8_t first, uint8_t last) const;
-  void SetEeprom(uint8_t address, uint8_t value) { device_->PokeEeprom(address, value); }
+  void SetEeprom(uint8_t address, uint8_t value) { device().PokeEeprom(address, value); }
   // Consecutive cells from `first` on.
   void SetEeprom(uint8_t first, std::initializer_list<uint8_t> values);
   uint8_t Chip(int cartridge, uint8_t address) const {
-    return device_->PeekChip(cartridge, address);
+    return device().PeekChip(cartridge, address);
   }
   void SetChip(int cartridge, uint8_t address, uint8_t value) {
-    device_->PokeChip(cartridge, address, value);
+    device().PokeChip(cartridge, address, value);
   }
 
   // The trace since the start or the last ClearTrace(), all records or those of one op.
@@ -97,25 +99,24 @@ class VirtualPrinter {
   std::vector<std::string> TraceOps() const;
   // The bytes of every accepted "data" packet, joined in order.
   std::vector<uint8_t> PrintData() const;
-  void ClearTrace() { device_->ClearTrace(); }
+  void ClearTrace() { device().ClearTrace(); }
 
   // Faults and states (see vprinter::Device for the rest).
-  void FailNth(Op op, int n, int16_t result) { device_->FailNth(op, n, result); }
+  void FailNth(Op op, int n, int16_t result) { device().FailNth(op, n, result); }
   void FailNthWithPacketError(Op op, int n, int16_t code) {
-    device_->FailNthWithPacketError(op, n, code);
+    device().FailNthWithPacketError(op, n, code);
   }
-  void DropLinkAtNth(Op op, int n) { device_->DropLinkAtNth(op, n); }
-  void BusyForPolls(int polls) { device_->BusyForPolls(polls); }
-  void RaiseError(uint16_t error) { device_->RaiseError(error); }
-  void ClearError() { device_->ClearError(); }
-  void ForceStatus(uint16_t status) { device_->ForceStatus(status); }
+  void DropLinkAtNth(Op op, int n) { device().DropLinkAtNth(op, n); }
+  void BusyForPolls(int polls) { device().BusyForPolls(polls); }
+  void RaiseError(uint16_t error) { device().RaiseError(error); }
+  void ClearError() { device().ClearError(); }
+  void ForceStatus(uint16_t status) { device().ForceStatus(status); }
   void SetLinkTimeoutMs(int ms);
 
  private:
   std::filesystem::path root_;
   std::filesystem::path stateDir_;
   std::filesystem::path trayDir_;
-  vprinter::Device* device_ = nullptr;
 };
 
 // A GoogleTest fixture with a connected printer and the Z40's model code registered.

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Starts quorla-vprinter on a temporary socket with a trace file, runs the C demo against it, and
+# checks that every call the demo made is in the trace, in order.
+set -euo pipefail
+vprinter=$1
+demo=$2
+dir=$(mktemp -d)
+printer=
+cleanup() {
+  if [ -n "$printer" ]; then kill "$printer" 2>/dev/null || true; wait "$printer" 2>/dev/null || true; fi
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+"$vprinter" --socket "$dir/printer.sock" --state-dir "$dir/state" --tray-dir "$dir/tray" \
+  --trace "$dir/trace.jsonl" --time-scale 0 </dev/null >"$dir/vprinter.out" 2>&1 &
+printer=$!
+for _ in $(seq 1 100); do
+  grep -q "listening on" "$dir/vprinter.out" 2>/dev/null && break
+  sleep 0.05
+done
+grep -q "listening on" "$dir/vprinter.out" || { cat "$dir/vprinter.out"; exit 1; }
+[ "$(stat -c %a "$dir/printer.sock")" = 600 ] || { echo "socket mode is not 0600"; exit 1; }
+
+QUORLA_PRINTER=unix:$dir/printer.sock "$demo"
+
+kill -TERM "$printer"
+wait "$printer"
+printer=
+[ ! -e "$dir/printer.sock" ] || { echo "socket left behind"; exit 1; }
+[ -f "$dir/state/printer-state.txt" ] || { echo "state not saved"; exit 1; }
+
+ops=$(sed -e 's/.*"op":"\([a-z_]*\)".*/\1/' "$dir/trace.jsonl" | tr '\n' ' ')
+expected="connect negotiate eeprom_read eeprom_write soft_reset status data read_crtag terminate disconnect "
+if [ "$ops" != "$expected" ]; then
+  echo "trace ops:    $ops"
+  echo "expected ops: $expected"
+  cat "$dir/trace.jsonl"
+  exit 1
+fi
+grep -q '"op":"eeprom_read","addr":46,"value":0}' "$dir/trace.jsonl"
+grep -q '"op":"eeprom_write","addr":95,"value":0}' "$dir/trace.jsonl"
+grep -q '"op":"status","status":61435,"error":0}' "$dir/trace.jsonl"
+grep -q '"op":"data","hex":"1B400C"}' "$dir/trace.jsonl"
+grep -q '"op":"read_crtag","cart":0,"addr":35,"value":75}' "$dir/trace.jsonl"
+echo "every call is in the trace"

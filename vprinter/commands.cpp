@@ -1,0 +1,206 @@
+#include "vprinter/commands.h"
+
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+namespace vprinter {
+
+namespace {
+
+constexpr char kHelp[] =
+    "commands:\n"
+    "  fail OP N RESULT        the Nth OP from now answers RESULT (e.g. fail eeprom_write 3 -103)\n"
+    "  fail-packet OP N CODE   the Nth OP from now is refused with packet error CODE (8192)\n"
+    "  drop-at OP N            the Nth OP from now closes the link instead of answering\n"
+    "  stop | resume           stop or resume answering\n"
+    "  drop                    close every connection now\n"
+    "  corrupt                 corrupt the next packet sent\n"
+    "  refuse SERVICE|all CODE refuse opening a channel (QUORLA-CONTROL, QUORLA-PRINT-DATA)\n"
+    "  accept                  stop refusing channels\n"
+    "  busy N                  answer Busy to the next N status inquiries\n"
+    "  error CODE|NAME         raise a printer error (paper-out, cover-open, ink-out, paper-jam,\n"
+    "                          paper-size, head-hot, maintenance, if-not-selected, fatal)\n"
+    "  clear                   clear the printer error\n"
+    "  status VALUE|real       answer this Status word to every inquiry, or the real one again\n"
+    "  charged | uncharged     whether the initial ink charge has been done\n"
+    "  eeprom ADDR [VALUE]     show or set an EEPROM cell\n"
+    "  chip CART ADDR [VALUE]  show or set a chip byte (CART 0 = black, 1 = colour)\n"
+    "  replace-board           a new main board: its EEPROM is a new board's\n"
+    "  replace-cartridges      two new cartridges\n"
+    "  time-scale X            real seconds per printer second (0 = instant)\n"
+    "  clear-faults            forget every armed fault\n"
+    "  show                    status, counter, ink and pending print data\n"
+    "  save                    write the state now\n"
+    "  quit                    save and stop";
+
+bool ParseInt(const std::string& text, long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 0);
+  if (end == nullptr || *end != '\0') return false;
+  *value = v;
+  return true;
+}
+
+bool ParseError(const std::string& text, uint16_t* error) {
+  static const struct {
+    const char* name;
+    uint16_t code;
+  } names[] = {
+      {"head-hot", status::kHeadHot},     {"maintenance", status::kMaintenance},
+      {"paper-size", status::kPaperSize}, {"paper-out", status::kPaperOut},
+      {"ink-out", status::kInkOut},       {"paper-jam", status::kPaperJam},
+      {"cover-open", status::kCoverOpen}, {"if-not-selected", status::kInterfaceNotSelected},
+      {"fatal", status::kFatal}};
+  for (const auto& n : names) {
+    if (text == n.name) {
+      *error = n.code;
+      return true;
+    }
+  }
+  long value = 0;
+  if (!ParseInt(text, &value) || value < 1 || value > 0xFFFF) return false;
+  *error = static_cast<uint16_t>(value);
+  return true;
+}
+
+CommandResult Fail(const std::string& text) {
+  return {false, false, "error: " + text};
+}
+
+std::string Hex2(unsigned v) {
+  char out[8];
+  std::snprintf(out, sizeof out, "0x%02X", v);
+  return out;
+}
+
+}  // namespace
+
+CommandResult RunCommand(Device& device, const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> w;
+  for (std::string word; in >> word;) w.push_back(word);
+  if (w.empty() || w[0][0] == '#') return {};
+  const std::string& c = w[0];
+  long n = 0, code = 0;
+
+  if (c == "help") return {true, false, kHelp};
+  if (c == "fail" || c == "fail-packet" || c == "drop-at") {
+    const std::size_t want = c == "drop-at" ? 3 : 4;
+    if (w.size() != want) return Fail("usage: " + c + (want == 3 ? " OP N" : " OP N CODE"));
+    const std::optional<Op> op = OpFromName(w[1]);
+    if (!op) return Fail("unknown op " + w[1]);
+    if (!ParseInt(w[2], &n) || n < 1) return Fail("N must be 1 or more");
+    if (c == "drop-at") {
+      device.DropLinkAtNth(*op, static_cast<int>(n));
+    } else {
+      if (!ParseInt(w[3], &code) || code < -32768 || code > 32767) return Fail("bad code");
+      if (c == "fail") {
+        device.FailNth(*op, static_cast<int>(n), static_cast<int16_t>(code));
+      } else {
+        device.FailNthWithPacketError(*op, static_cast<int>(n), static_cast<int16_t>(code));
+      }
+    }
+    return {true, false, "ok"};
+  }
+  if (c == "stop") return device.StopAnswering(), CommandResult{true, false, "ok"};
+  if (c == "resume") return device.ResumeAnswering(), CommandResult{true, false, "ok"};
+  if (c == "drop") return device.DropLink(), CommandResult{true, false, "ok"};
+  if (c == "corrupt") return device.CorruptNextPacket(), CommandResult{true, false, "ok"};
+  if (c == "refuse") {
+    if (w.size() != 3 || !ParseInt(w[2], &code)) return Fail("usage: refuse SERVICE|all CODE");
+    device.RefuseChannel(w[1] == "all" ? "" : w[1], static_cast<int16_t>(code));
+    return {true, false, "ok"};
+  }
+  if (c == "accept") return device.AcceptChannels(), CommandResult{true, false, "ok"};
+  if (c == "clear-faults") {
+    device.ClearFaults();
+    return {true, false, "ok"};
+  }
+  if (c == "busy") {
+    if (w.size() != 2 || !ParseInt(w[1], &n) || n < 0) return Fail("usage: busy N");
+    device.BusyForPolls(static_cast<int>(n));
+    return {true, false, "ok"};
+  }
+  if (c == "error") {
+    uint16_t error = 0;
+    if (w.size() != 2 || !ParseError(w[1], &error)) return Fail("usage: error CODE|NAME");
+    device.RaiseError(error);
+    return {true, false, "ok"};
+  }
+  if (c == "clear") return device.ClearError(), CommandResult{true, false, "ok"};
+  if (c == "status") {
+    if (w.size() == 2 && w[1] == "real") {
+      device.ForceStatus(std::nullopt);
+      return {true, false, "ok"};
+    }
+    if (w.size() != 2 || !ParseInt(w[1], &n) || n < 0 || n > 0xFFFF) {
+      return Fail("usage: status VALUE|real");
+    }
+    device.ForceStatus(static_cast<uint16_t>(n));
+    return {true, false, "ok"};
+  }
+  if (c == "charged" || c == "uncharged") {
+    device.SetInkCharged(c == "charged");
+    return {true, false, "ok"};
+  }
+  if (c == "eeprom") {
+    long addr = 0, value = 0;
+    if (w.size() < 2 || w.size() > 3 || !ParseInt(w[1], &addr) || addr < 0 || addr > 255) {
+      return Fail("usage: eeprom ADDR [VALUE]");
+    }
+    if (w.size() == 3) {
+      if (!ParseInt(w[2], &value) || value < -128 || value > 255) return Fail("bad value");
+      device.PokeEeprom(static_cast<uint8_t>(addr), static_cast<uint8_t>(value));
+    }
+    return {true, false,
+            Hex2(static_cast<unsigned>(addr)) + " = " +
+                Hex2(device.PeekEeprom(static_cast<uint8_t>(addr)))};
+  }
+  if (c == "chip") {
+    long cart = 0, addr = 0, value = 0;
+    if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], &cart) || cart < 0 || cart > 1 ||
+        !ParseInt(w[2], &addr) || addr < 0 || addr >= static_cast<long>(kChipSize)) {
+      return Fail("usage: chip CART ADDR [VALUE]");
+    }
+    if (w.size() == 4) {
+      if (!ParseInt(w[3], &value) || value < 0 || value > 255) return Fail("bad value");
+      device.PokeChip(static_cast<int>(cart), static_cast<uint8_t>(addr),
+                      static_cast<uint8_t>(value));
+    }
+    return {
+        true, false,
+        "chip " + std::to_string(cart) + " " + std::to_string(addr) + " = " +
+            std::to_string(device.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr)))};
+  }
+  if (c == "replace-board") return device.ReplaceMainBoard(), CommandResult{true, false, "ok"};
+  if (c == "replace-cartridges") {
+    device.ReplaceCartridges();
+    return {true, false, "ok"};
+  }
+  if (c == "time-scale") {
+    char* end = nullptr;
+    const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : -1;
+    if (w.size() != 2 || end == nullptr || *end != '\0' || scale < 0) {
+      return Fail("usage: time-scale X");
+    }
+    device.SetTimeScale(scale);
+    return {true, false, "ok"};
+  }
+  if (c == "show") {
+    const auto [st, err] = device.CurrentStatus();
+    const PrinterState s = device.State();
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "status 0x%04X error 0x%04X counter %u ink %u%% %u%% %u%% %u%% pending %zu bytes",
+                  st, err, s.ProtectionCounter(), s.chips[0][0], s.chips[1][0], s.chips[1][1],
+                  s.chips[1][2], device.PendingPrintBytes());
+    return {true, false, text};
+  }
+  if (c == "save") return device.Save() ? CommandResult{true, false, "ok"} : Fail("cannot save");
+  if (c == "quit") return {true, true, "bye"};
+  return Fail("unknown command " + c + " (try help)");
+}
+
+}  // namespace vprinter

@@ -1,0 +1,141 @@
+// The device model's own behaviour, driven directly: the trace format, the order of Bi-D changes
+// within the print stream, faults counted per kind, and the operator's commands.
+#include "vprinter/device.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "link/modelcode.h"
+#include "makerlibs/d4/commands.h"
+#include "vprinter/commands.h"
+#include "vprinter/trace.h"
+
+namespace vprinter {
+namespace {
+
+constexpr uint8_t M1 = QUORLA_Z40_MODEL_CODE_1;
+constexpr uint8_t M2 = QUORLA_Z40_MODEL_CODE_2;
+
+class DeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-dev-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    DeviceOptions options;
+    options.stateDir = dir_ / "state";
+    options.trayDir = dir_ / "tray";
+    options.traceInMemory = true;
+    options.timeScale = 0;
+    device_ = std::make_unique<Device>(options);
+  }
+  void TearDown() override {
+    device_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+  std::vector<uint8_t> Control(std::vector<uint8_t> request) {
+    Device::Answer answer = device_->Control(1, request);
+    EXPECT_FALSE(answer.drop);
+    return answer.reply;
+  }
+  static int16_t Result(const std::vector<uint8_t>& reply) {
+    return static_cast<int16_t>(d4::GetU16(reply.data() + 2));
+  }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<Device> device_;
+};
+
+TEST(Trace, LinesAreJsonWithSeqFirstAndNumbersAsNumbers) {
+  Trace trace;
+  trace.SetKeepInMemory(true);
+  trace.Write(TraceRecord("eeprom_read").Num("addr", 46).Num("value", 0));
+  const uint8_t bytes[] = {0x1B, 0x40};
+  trace.Write(TraceRecord("data").Hex("hex", bytes, 2).Num("refused", -103));
+  trace.Write(TraceRecord("sheet").Str("file", "a\"b\\c\n"));
+  ASSERT_EQ(trace.Lines().size(), 3u);
+  EXPECT_EQ(trace.Lines()[0], R"({"seq":1,"op":"eeprom_read","addr":46,"value":0})");
+  EXPECT_EQ(trace.Lines()[1], R"({"seq":2,"op":"data","hex":"1B40","refused":-103})");
+  EXPECT_EQ(trace.Lines()[2], R"({"seq":3,"op":"sheet","file":"a\"b\\c\u000a"})");
+}
+
+TEST_F(DeviceTest, RepliesCarryCommandTagResultAndData) {
+  const std::vector<uint8_t> reply = Control({d4::cmd::kReadEeprom, 7, M1, M2, 0x47});
+  EXPECT_EQ(reply, (std::vector<uint8_t>{0x81, 7, 0, 1, 0, 0, 0x32}));
+  // Malformed requests: wrong argument count, unknown command, too short.
+  EXPECT_EQ(Result(Control({d4::cmd::kReadEeprom, 8, M1, M2})), 8192);
+  EXPECT_EQ(d4::GetU16(Control({d4::cmd::kReadEeprom, 8, M1, M2}).data() + 4),
+            d4::err::ErrPacketSizeInvalid);
+  EXPECT_EQ(d4::GetU16(Control({0x7E, 9}).data() + 4), d4::err::InvalidParameter);
+  EXPECT_EQ(Result(Control({d4::cmd::kSoftReset})), 8192);
+}
+
+TEST_F(DeviceTest, FaultsCountCallsOfTheirKindOnly) {
+  device_->FailNth(Op::kEepromRead, 2, -104);
+  EXPECT_EQ(Result(Control({d4::cmd::kWriteEeprom, 1, M1, M2, 0, 0})), 1);
+  EXPECT_EQ(Result(Control({d4::cmd::kReadEeprom, 2, M1, M2, 0})), 1);
+  EXPECT_EQ(Result(Control({d4::cmd::kWriteEeprom, 3, M1, M2, 0, 0})), 1);
+  EXPECT_EQ(Result(Control({d4::cmd::kReadEeprom, 4, M1, M2, 0})), -104);
+  EXPECT_EQ(Result(Control({d4::cmd::kReadEeprom, 5, M1, M2, 0})), 1);
+  EXPECT_EQ(device_->Calls(Op::kEepromRead), 3);
+  device_->DropLinkAtNth(Op::kStatus, 1);
+  EXPECT_TRUE(device_->Control(1, {d4::cmd::kInquireStatus, 6}).drop);
+}
+
+TEST_F(DeviceTest, BidChangeTakesItsPlaceInThePrintStream) {
+  device_->SetTimeScale(1000);
+  const std::vector<uint8_t> block(100, 0xFF);
+  device_->Data(1, 0, block);
+  EXPECT_EQ(Result(Control({d4::cmd::kWriteBid, 1, M1, M2, 2, 1, 0xFE})), 1);
+  // The cell holds the new value at once; the data before it is still to be printed with the
+  // old one, so the change waits behind it.
+  EXPECT_EQ(device_->PeekEeprom(0x34), 0xFE);
+  EXPECT_EQ(device_->PendingPrintBytes(), 100u);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kPrinting);
+  device_->SetTimeScale(0);
+  EXPECT_EQ(device_->PendingPrintBytes(), 0u);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kIdle);
+  EXPECT_EQ(device_->TakeCreditReturns()[1], 1);
+}
+
+TEST_F(DeviceTest, CleaningBehindPrintDataShowsPrintingFirst) {
+  device_->SetTimeScale(1000);
+  device_->Data(1, 0, std::vector<uint8_t>(10, 0));
+  EXPECT_EQ(Result(Control({d4::cmd::kHeadCleaning, 1, M1, M2, 2})), 1);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kPrinting);
+  device_->SetTimeScale(0);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kIdle);
+}
+
+TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {
+  device_->ReplaceMainBoard();
+  EXPECT_EQ(device_->Eeprom(), NewBoardEeprom());
+}
+
+TEST_F(DeviceTest, OperatorCommands) {
+  EXPECT_TRUE(RunCommand(*device_, "error paper-out").ok);
+  EXPECT_EQ(device_->CurrentStatus(), (std::pair<uint16_t, uint16_t>{0xEFFF, 0xEF09}));
+  EXPECT_TRUE(RunCommand(*device_, "clear").ok);
+  EXPECT_TRUE(RunCommand(*device_, "error 0xEF0C").ok);
+  EXPECT_EQ(device_->CurrentStatus().second, 0xEF0C);
+  EXPECT_TRUE(RunCommand(*device_, "clear").ok);
+  EXPECT_EQ(RunCommand(*device_, "eeprom 0x2E 25").text, "0x2E = 0x19");
+  EXPECT_EQ(RunCommand(*device_, "chip 1 35").text, "chip 1 35 = 75");
+  EXPECT_TRUE(RunCommand(*device_, "fail eeprom_read 1 -82").ok);
+  EXPECT_EQ(Result(Control({d4::cmd::kReadEeprom, 1, M1, M2, 0})), -82);
+  EXPECT_TRUE(RunCommand(*device_, "fail-packet data 1 144").ok);
+  const Device::Answer data = device_->Data(1, 0, {1});
+  EXPECT_EQ(d4::GetU16(data.reply.data() + 3), 144);
+  EXPECT_TRUE(RunCommand(*device_, "busy 1").ok);
+  const std::vector<uint8_t> busy = Control({d4::cmd::kInquireStatus, 2});
+  EXPECT_EQ(d4::GetU16(busy.data() + 6), status::kBusy);
+  EXPECT_TRUE(RunCommand(*device_, "quit").quit);
+  EXPECT_TRUE(RunCommand(*device_, "").ok);
+  for (const char* bad : {"fail nothing 1 1", "fail eeprom_read 0 1", "eeprom 300", "error pink",
+                          "time-scale -1", "frobnicate"}) {
+    EXPECT_FALSE(RunCommand(*device_, bad).ok) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace vprinter

@@ -1,0 +1,178 @@
+// quorla-vprinter: the virtual Quorla Z40 as a program of its own, listening on a Unix socket.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "vprinter/commands.h"
+#include "vprinter/embedded.h"
+#include "vprinter/server.h"
+
+namespace {
+
+vprinter::Server* g_server = nullptr;
+
+void OnSignal(int) {
+  if (g_server != nullptr) g_server->Stop();
+}
+
+constexpr char kUsage[] =
+    "usage: quorla-vprinter [options]\n"
+    "\n"
+    "The virtual Quorla Z40 printer. It listens on a Unix socket for the adjustment program's\n"
+    "libraries (QUORLA_PRINTER=unix:PATH, or the default socket without QUORLA_PRINTER) and reads\n"
+    "operator commands (type \"help\") on its standard input.\n"
+    "\n"
+    "  --socket PATH      where to listen (default $XDG_RUNTIME_DIR/quorla-vprinter.sock)\n"
+    "  --state-dir DIR    non-volatile memory (default $XDG_STATE_HOME/quorla-vprinter)\n"
+    "  --tray-dir DIR     printed sheets (default $XDG_DATA_HOME/quorla-vprinter/tray)\n"
+    "  --trace FILE       append the trace (JSON Lines) to FILE\n"
+    "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
+    "  --command CMD      run an operator command at start (repeatable)\n"
+    "  --help             this text\n";
+
+int Listen(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) {
+    std::fprintf(stderr, "quorla-vprinter: socket path too long: %s\n", path.c_str());
+    return -1;
+  }
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  // A socket file left by a printer that died is taken over; a live printer is not.
+  struct stat st {};
+  if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool live =
+        probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (probe >= 0) close(probe);
+    if (live) {
+      std::fprintf(stderr, "quorla-vprinter: a printer already listens on %s\n", path.c_str());
+      close(fd);
+      return -1;
+    }
+    unlink(path.c_str());
+  }
+  const mode_t old = umask(077);
+  const int bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  umask(old);
+  if (bound != 0 || chmod(path.c_str(), 0600) != 0 || listen(fd, 8) != 0) {
+    std::fprintf(stderr, "quorla-vprinter: cannot listen on %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vprinter::DeviceOptions options = vprinter::DefaultDeviceOptions();
+  std::string socketPath = vprinter::DefaultSocketPath().string();
+  std::vector<std::string> commands;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "quorla-vprinter: %s needs a value\n%s", name, kUsage);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--socket") {
+      socketPath = value("--socket");
+    } else if (arg == "--state-dir") {
+      options.stateDir = value("--state-dir");
+    } else if (arg == "--tray-dir") {
+      options.trayDir = value("--tray-dir");
+    } else if (arg == "--trace") {
+      options.traceFile = value("--trace");
+    } else if (arg == "--command") {
+      commands.push_back(value("--command"));
+    } else if (arg == "--time-scale") {
+      const char* text = value("--time-scale");
+      char* end = nullptr;
+      const double scale = std::strtod(text, &end);
+      if (end == text || *end != '\0' || scale < 0) {
+        std::fprintf(stderr, "quorla-vprinter: bad time scale %s\n", text);
+        return 2;
+      }
+      options.timeScale = scale;
+    } else {
+      std::fprintf(stderr, "quorla-vprinter: unknown option %s\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  signal(SIGPIPE, SIG_IGN);
+  const int listenFd = Listen(socketPath);
+  if (listenFd < 0) return 1;
+
+  vprinter::Device device(options);
+  for (const std::string& warning : device.Warnings()) {
+    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
+  }
+  for (const std::string& command : commands) {
+    const vprinter::CommandResult result = vprinter::RunCommand(device, command);
+    if (!result.ok) {
+      std::fprintf(stderr, "quorla-vprinter: --command %s: %s\n", command.c_str(),
+                   result.text.c_str());
+      close(listenFd);
+      unlink(socketPath.c_str());
+      return 2;
+    }
+  }
+  vprinter::Server server(device);
+  server.SetListenSocket(listenFd);
+  g_server = &server;
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  std::string pending;
+  server.Watch(STDIN_FILENO, [&] {
+    char buffer[1024];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) return false;  // no operator: go on without one
+    pending.append(buffer, static_cast<std::size_t>(n));
+    std::size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      const std::string line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      const vprinter::CommandResult result = vprinter::RunCommand(device, line);
+      if (!result.text.empty()) std::printf("%s\n", result.text.c_str());
+      std::fflush(stdout);
+      if (result.quit) server.Stop();
+    }
+    return true;
+  });
+
+  std::printf("quorla-vprinter: listening on %s\n", socketPath.c_str());
+  std::fflush(stdout);
+  server.Run();
+
+  g_server = nullptr;
+  close(listenFd);
+  unlink(socketPath.c_str());
+  const bool saved = device.Save();
+  std::printf("quorla-vprinter: %s\n", saved ? "state saved; stopped" : "could not save the state");
+  return saved ? 0 : 1;
+}

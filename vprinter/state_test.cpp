@@ -1,0 +1,161 @@
+// The printer's non-volatile memory: the state file round trip, what a damaged or missing file
+// gives, atomic replacement, and memory kept across a restart of the device.
+#include "vprinter/state.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "vprinter/device.h"
+
+namespace vprinter {
+namespace {
+
+class StateDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-state-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string ReadFile() const {
+    std::ifstream in(dir_ / kStateFileName);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void WriteFile(const std::string& text) const {
+    std::ofstream(dir_ / kStateFileName, std::ios::trunc) << text;
+  }
+  std::filesystem::path dir_;
+};
+
+PrinterState Sample() {
+  PrinterState s = FactoryState();
+  for (std::size_t i = 0; i < kEepromSize; ++i) s.eeprom[i] = static_cast<uint8_t>(i * 37);
+  s.chips[1][chip::kRecycle] = 3;
+  s.inkUsedMl = {1.5, 0.25, 0, 5.125};
+  s.bidOffset[2][1] = -6;
+  s.inkCharged = false;
+  return s;
+}
+
+void ExpectSame(const PrinterState& a, const PrinterState& b) {
+  EXPECT_EQ(a.eeprom, b.eeprom);
+  EXPECT_EQ(a.chips, b.chips);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(a.inkUsedMl[i], b.inkUsedMl[i], 1e-6);
+  for (int d = 0; d < 3; ++d) {
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(a.bidOffset[d][i], b.bidOffset[d][i]);
+  }
+  EXPECT_EQ(a.inkCharged, b.inkCharged);
+}
+
+TEST_F(StateDir, SavedStateReadsBackUnchanged) {
+  const PrinterState saved = Sample();
+  std::string error;
+  ASSERT_TRUE(SaveState(dir_, saved, &error)) << error;
+  std::string warning = "untouched";
+  ExpectSame(LoadState(dir_, &warning), saved);
+  EXPECT_TRUE(warning.empty());
+  // Replaced through a temporary file that does not stay behind.
+  EXPECT_FALSE(std::filesystem::exists(dir_ / (std::string(kStateFileName) + ".tmp")));
+}
+
+TEST_F(StateDir, MissingOrDamagedFileGivesTheFactoryImageAndAWarning) {
+  std::string warning;
+  PrinterState loaded = LoadState(dir_, &warning);
+  EXPECT_NE(warning.find("factory"), std::string::npos);
+  EXPECT_EQ(loaded.eeprom, FactoryState().eeprom);
+
+  ASSERT_TRUE(SaveState(dir_, Sample(), nullptr));
+  const std::string good = ReadFile();
+  std::string flipped = good;
+  flipped[good.find("eeprom ") + 10] ^= 1;  // one hex digit changed
+  const std::string cases[] = {
+      flipped,
+      good.substr(0, good.size() / 2),  // cut short, as by a crash without the rename
+      "",
+      "quorla-vprinter-state 1\nchecksum 0000000000000000\n",
+      std::string(3000, '\xff'),
+  };
+  for (const std::string& text : cases) {
+    WriteFile(text);
+    warning.clear();
+    loaded = LoadState(dir_, &warning);
+    EXPECT_NE(warning.find("damaged"), std::string::npos) << text.substr(0, 40);
+    EXPECT_EQ(loaded.eeprom, FactoryState().eeprom);
+  }
+}
+
+TEST_F(StateDir, LeftoverTemporaryFileFromACrashIsIgnored) {
+  const PrinterState saved = Sample();
+  ASSERT_TRUE(SaveState(dir_, saved, nullptr));
+  std::ofstream(dir_ / (std::string(kStateFileName) + ".tmp")) << "quorla-vprinter-state 1\neepr";
+  std::string warning;
+  ExpectSame(LoadState(dir_, &warning), saved);
+  EXPECT_TRUE(warning.empty());
+  ASSERT_TRUE(SaveState(dir_, saved, nullptr));  // and overwritten by the next save
+}
+
+TEST_F(StateDir, UnwritableDirectoryIsReportedNotFatal) {
+  std::ofstream(dir_ / "file") << "x";
+  std::string error;
+  EXPECT_FALSE(SaveState(dir_ / "file" / "sub", Sample(), &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(StateDir, DeviceKeepsItsMemoryAcrossARestart) {
+  DeviceOptions options;
+  options.stateDir = dir_;
+  options.trayDir = dir_ / "tray";
+  options.timeScale = 0;
+  int8_t offsets[3][2] = {{1, -1}, {2, -2}, {3, -3}};
+  {
+    Device device(options);
+    EXPECT_EQ(device.Warnings().size(), 1u);  // no state yet
+    device.PokeEeprom(0x2E, 0x19);
+    device.PokeChip(1, chip::kRecycle, 4);
+    device.SetBidOffsets(offsets);
+  }
+  Device device(options);
+  EXPECT_TRUE(device.Warnings().empty());
+  EXPECT_EQ(device.PeekEeprom(0x2E), 0x19);
+  EXPECT_EQ(device.PeekChip(1, chip::kRecycle), 4);
+  EXPECT_EQ(device.State().bidOffset[2][1], -3);
+}
+
+TEST(FactoryImage, HoldsAValidPrinter) {
+  const PrinterState s = FactoryState();
+  for (uint8_t a = 0x47; a <= 0x4A; ++a) EXPECT_EQ(s.eeprom[a], 0x32);
+  EXPECT_EQ(std::string(s.eeprom.begin() + 0x4D, s.eeprom.begin() + 0x5F), "Q40Z123456Q6UAEM10");
+  EXPECT_LT(s.ProtectionCounter(), 16289u);
+  for (int c = 0; c < kCartridges; ++c) {
+    EXPECT_EQ(
+        std::string(s.chips[c].begin() + chip::kCompany, s.chips[c].begin() + chip::kCompany + 5),
+        "KORVA");
+  }
+  for (const auto& row : s.bidOffset) {
+    for (int8_t v : row) EXPECT_TRUE(v >= -6 && v <= 6);
+  }
+  // A new board has no head ID and no USB ID yet.
+  const auto board = NewBoardEeprom();
+  EXPECT_NE(board[0x47], 0x32);
+  EXPECT_EQ(board[0x4D], 0xFF);
+  EXPECT_EQ(board[0x0A] * 256 + board[0x0B], 0);
+}
+
+TEST(InkCounters, ShowThePercentLeftRoundedUp) {
+  PrinterState s = FactoryState();
+  s.inkUsedMl = {0.0, 0.01, 3.0, 6.0};
+  UpdateInkCounters(s);
+  EXPECT_EQ(s.chips[0][0], 100);
+  EXPECT_EQ(s.chips[1][0], 100);  // a drop used shows as full
+  EXPECT_EQ(s.chips[1][1], 50);
+  EXPECT_EQ(s.chips[1][2], 0);
+}
+
+}  // namespace
+}  // namespace vprinter
