@@ -1,0 +1,626 @@
+#include "workbench/formadjust.h"
+
+#include <QCloseEvent>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "controls/dialogkeys.h"
+#include "controls/limitededit.h"
+#include "controls/listbox.h"
+#include "controls/pagecontrol.h"
+#include "controls/radiogroup.h"
+#include "controls/titledpanel.h"
+#include "controls/windowplace.h"
+#include "link/mechcmd.h"
+#include "link/modelselection.h"
+#include "link/pktlink.h"
+#include "link/porthub.h"
+#include "link/resulttexts.h"
+#include "link/statuscontrol.h"
+#include "platform/cursor.h"
+#include "platform/dialogs.h"
+#include "platform/handlerguard.h"
+
+namespace {
+constexpr int kItemLeft = 235;
+constexpr int kItemTop = 5;
+constexpr int kItemWidth = 383;
+constexpr int kStableListHeight = 220;
+constexpr int kErrorListHeight = 155;
+
+const QStringList kStableItems{
+    "EEPROM initial setting",       "Head ID", "Bi-D", "USB-ID", "Top margin adjustment",
+    "First dot position adjustment"};
+const QStringList kErrorItems{"EEPROM initial setting", "Protection counter",
+                              "EEPROM data handling", "EEPROM back up data"};
+const QStringList kHexDigits{"0", "1", "2", "3", "4", "5", "6", "7",
+                             "8", "9", "A", "B", "C", "D", "E", "F"};
+
+QLabel* NewSummaryField(QWidget* parent, const char* name, int x, int y, int width, int height) {
+  auto* field = new QLabel(parent);
+  field->setObjectName(QLatin1String(name));
+  field->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  field->setAlignment(Qt::AlignCenter);
+  field->setGeometry(x, y, width, height);
+  return field;
+}
+
+void SetTextColor(QWidget* widget, const QColor& color) {
+  QPalette p = widget->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::WindowText, color);
+    p.setColor(group, QPalette::Text, color);
+  }
+  widget->setPalette(p);
+}
+}  // namespace
+
+TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units_(units) {
+  setObjectName(QStringLiteral("FormAdjust"));
+  setWindowTitle(QStringLiteral(" Individual Adjustment Program"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(775, 374);
+
+  SkipPowerOnInit = 0;
+  BuildFrame();
+  BuildSummary();
+  BuildItemPanels();
+  BuildEepromPanels();
+  BuildPrintPanels();
+  BuildMaintenancePanels();
+  BuildCrtagPanels();
+  ApplyPrinterMode();
+
+  DisableTimer = new QTimer(this);
+  DisableTimer->setObjectName(QStringLiteral("DisableTimer"));
+  DisableTimer->setInterval(1000);
+  connect(DisableTimer, &QTimer::timeout, this, platform::Guarded([this] { DisableTimerTimer(); }));
+  DisableTimer->start();
+
+  windowplace::CenterOnScreen(this);
+}
+
+TFormAdjust::~TFormAdjust() = default;
+
+void TFormAdjust::Connect(QAbstractButton* button, void (TFormAdjust::*handler)()) {
+  connect(button, &QAbstractButton::clicked, this,
+          platform::Guarded([this, handler] { (this->*handler)(); }));
+}
+
+// --- Construction -------------------------------------------------------------------------------
+
+void TFormAdjust::BuildFrame() {
+  TabPanel = new QFrame(this);
+  TabPanel->setObjectName(QStringLiteral("TabPanel"));
+  TabPanel->setGeometry(5, 5, 223, 275);
+
+  AdjustmentTab = new PageControl(TabPanel);
+  AdjustmentTab->setObjectName(QStringLiteral("AdjustmentTab"));
+  AdjustmentTab->setGeometry(0, 0, 223, 275);
+
+  struct Sheet {
+    QWidget** sheet;
+    const char* name;
+    const char* caption;
+    RadioGroup** group;
+    const char* groupName;
+    const char* groupCaption;
+  };
+  const Sheet sheets[] = {
+      {&TabSheet1, "TabSheet1", "Adjustment", &AdjustRdoGrp, "AdjustRdoGrp", "Adjustment Items"},
+      {&TabSheet2, "TabSheet2", "Maintenance", &MentRdoGrp, "MentRdoGrp", "Maintenance Items"},
+      {&TabSheet3, "TabSheet3", "Check pattern printing", &PatternPrnItemsRdoGrp,
+       "PatternPrnItemsRdoGrp", "Check pattern printing items"},
+      {&TabSheet4, "TabSheet4", "Appendix", &AppendixRdoGrp, "AppendixRdoGrp", "Appendix items"},
+  };
+  for (const Sheet& s : sheets) {
+    *s.sheet = new QWidget;
+    (*s.sheet)->setObjectName(QLatin1String(s.name));
+    AdjustmentTab->addTab(*s.sheet, QLatin1String(s.caption));
+    *s.group = new RadioGroup(QLatin1String(s.groupCaption), *s.sheet);
+    (*s.group)->setObjectName(QLatin1String(s.groupName));
+    (*s.group)->setGeometry(4, 4, 207, 60);
+  }
+  // Captions a little smaller than the window's, so the four tabs take two rows and leave the
+  // item lists their full height. Set after the tabs exist: the tab bar measures its first tab as
+  // it is added, and the window's own font is one the start has loaded anyway.
+  QFont tabFont = AdjustmentTab->tabBar()->font();
+  tabFont.setPointSizeF(tabFont.pointSizeF() * 0.85);
+  AdjustmentTab->tabBar()->setFont(tabFont);
+  MentRdoGrp->SetItems({"Head cleaning", "Initial ink charge", "Refurbishment for DOA",
+                        "Protection counter", "EEPROM back up data"});
+  MentRdoGrp->resize(207, 160);
+  PatternPrnItemsRdoGrp->SetItems({"A4 normal paper printing"});
+  AppendixRdoGrp->SetItems({"EEPROM data handling"});
+
+  PrinterStableModeListBox = new ListBox(TabSheet1);
+  PrinterStableModeListBox->setObjectName(QStringLiteral("PrinterStableModeListBox"));
+  PrinterStableModeListBox->SetItems(kStableItems);
+  PrinterErrorModeListBox = new ListBox(TabSheet1);
+  PrinterErrorModeListBox->setObjectName(QStringLiteral("PrinterErrorModeListBox"));
+  PrinterErrorModeListBox->SetItems(kErrorItems);
+
+  connect(AdjustRdoGrp, &RadioGroup::Clicked, this,
+          platform::Guarded([this] { AdjustRdoGrpClick(); }));
+  connect(MentRdoGrp, &RadioGroup::Clicked, this, platform::Guarded([this] { MentRdoGrpClick(); }));
+  connect(PatternPrnItemsRdoGrp, &RadioGroup::Clicked, this,
+          platform::Guarded([this] { PatternPrnItemsRdoGrpClick(); }));
+  connect(AppendixRdoGrp, &RadioGroup::Clicked, this,
+          platform::Guarded([this] { AppendixRdoGrpClick(); }));
+  connect(AdjustmentTab, &QTabWidget::currentChanged, this,
+          platform::Guarded([this] { AdjustmentTabChange(); }));
+
+  StatusMemo = new QTextEdit(this);
+  StatusMemo->setObjectName(QStringLiteral("StatusMemo"));
+  StatusMemo->setReadOnly(true);
+  StatusMemo->setAcceptRichText(false);
+  StatusMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont bold = StatusMemo->font();
+  bold.setBold(true);
+  StatusMemo->setFont(bold);
+  StatusMemo->setGeometry(kItemLeft, 285, kItemWidth, 87);
+
+  ReturnPnl = new QFrame(this);
+  ReturnPnl->setObjectName(QStringLiteral("ReturnPnl"));
+  ReturnPnl->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  ReturnPnl->setGeometry(5, 285, 223, 87);
+  SelectPrinterNameLbl = new QLabel(QStringLiteral("Quorla Z40"), ReturnPnl);
+  SelectPrinterNameLbl->setObjectName(QStringLiteral("SelectPrinterNameLbl"));
+  SelectPrinterNameLbl->setAlignment(Qt::AlignCenter);
+  SelectPrinterNameLbl->setFont(bold);
+  SetTextColor(SelectPrinterNameLbl, Qt::red);
+  SelectPrinterNameLbl->setGeometry(4, 8, 215, 22);
+  AdjustRtnBtn = NewButton(ReturnPnl, "AdjustRtnBtn", QStringLiteral("Quit"), 16, 44);
+  GetStatusBtn = NewButton(ReturnPnl, "GetStatusBtn", QStringLiteral("Get status"), 120, 44);
+  AdjustRtnBtn->resize(88, 28);
+  GetStatusBtn->resize(88, 28);
+  dialogkeys::MakeCancel(AdjustRtnBtn);
+  dialogkeys::MakeCancel(GetStatusBtn);
+  Connect(AdjustRtnBtn, &TFormAdjust::AdjustRtnBtnClick);
+  Connect(GetStatusBtn, &TFormAdjust::GetStatusBtnClick);
+}
+
+void TFormAdjust::BuildSummary() {
+  AdjustedItemPnl = new QFrame(this);
+  AdjustedItemPnl->setObjectName(QStringLiteral("AdjustedItemPnl"));
+  AdjustedItemPnl->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  AdjustedItemPnl->setGeometry(625, 5, 149, 367);
+  QWidget* p = AdjustedItemPnl;
+
+  QFont small = p->font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  p->setFont(small);
+  auto* heading = NewLabel(p, QStringLiteral("Adjusted items"), 4, 4, 141);
+  QFont bold = heading->font();
+  bold.setBold(true);
+  heading->setFont(bold);
+  heading->setAlignment(Qt::AlignCenter);
+
+  NewLabel(p, QStringLiteral("Head ID"), 6, 26, 137);
+  ShowHdVolIDPnl = NewSummaryField(p, "ShowHdVolIDPnl", 6, 42, 137, 20);
+  NewLabel(p, QStringLiteral("Bi-D Adjustment value"), 6, 68, 137);
+  struct Row {
+    QLabel** field;
+    const char* name;
+    const char* caption;
+  };
+  const Row rows[] = {
+      {&ShowMsBkPnl, "ShowMsBkPnl", "MS Black"},    {&ShowMsClPnl, "ShowMsClPnl", "MS Color"},
+      {&Show6plBkPnl, "Show6plBkPnl", "6pl Black"}, {&Show6plClPnl, "Show6plClPnl", "6pl Color"},
+      {&Show4plBkPnl, "Show4plBkPnl", "4pl Black"}, {&Show4plClPnl, "Show4plClPnl", "4pl Color"}};
+  int y = 84;
+  for (const Row& r : rows) {
+    NewLabel(p, QLatin1String(r.caption), 14, y + 2, 70);
+    *r.field = NewSummaryField(p, r.name, 88, y, 55, 19);
+    y += 21;
+  }
+  NewLabel(p, QStringLiteral("USB ID"), 6, 212, 137);
+  ShowUSBID = new QFrame(p);
+  ShowUSBID->setObjectName(QStringLiteral("ShowUSBID"));
+  ShowUSBID->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  ShowUSBID->setGeometry(6, 228, 137, 36);
+  ShowUSBIDLbl = new QLabel(ShowUSBID);
+  ShowUSBIDLbl->setObjectName(QStringLiteral("ShowUSBIDLbl"));
+  ShowUSBIDLbl->setWordWrap(true);
+  ShowUSBIDLbl->setAlignment(Qt::AlignCenter);
+  ShowUSBIDLbl->setGeometry(2, 2, 133, 32);
+  NewLabel(p, QStringLiteral("Protection counter value"), 6, 270, 137);
+  ShowProCounterPnl = NewSummaryField(p, "ShowProCounterPnl", 6, 286, 137, 20);
+  NewLabel(p, QStringLiteral("Top Margin"), 6, 316, 92);
+  ShowTopMarginPnl = NewSummaryField(p, "ShowTopMarginPnl", 100, 314, 43, 20);
+  NewLabel(p, QStringLiteral("First dot position"), 6, 342, 92);
+  ShowFirstDotPnl = NewSummaryField(p, "ShowFirstDotPnl", 100, 340, 43, 20);
+}
+
+TitledPanel* TFormAdjust::NewItemPanel(const char* name, const char* title, int height) {
+  auto* panel = new TitledPanel(QLatin1String(name), QLatin1String(title), this);
+  panel->setGeometry(kItemLeft, kItemTop, kItemWidth, height);
+  itemPanels_.push_back(panel);
+  return panel;
+}
+
+QLabel* TFormAdjust::NewLabel(QWidget* parent, const QString& text, int x, int y, int width,
+                              int lines) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setGeometry(x, y, width, 4 + 17 * lines);
+  return label;
+}
+
+QPushButton* TFormAdjust::NewButton(QWidget* parent, const char* name, const QString& text, int x,
+                                    int y) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setGeometry(x, y, 75, 25);
+  return button;
+}
+
+void TFormAdjust::BuildItemPanels() {
+  CanvasPanel = new QFrame(this);
+  CanvasPanel->setObjectName(QStringLiteral("CanvasPanel"));
+  CanvasPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  CanvasPanel->setGeometry(kItemLeft, kItemTop, kItemWidth, 275);
+  itemPanels_.push_back(CanvasPanel);
+
+  // In the order ResetPanels hides them. The subsystems fill them in their Build...Panels().
+  DefaultSetPnl = NewItemPanel("DefaultSetPnl", "EEPROM initial setting  ");
+  HeadIDItemsPnl = NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
+  HeadIDInputPnl = NewItemPanel("HeadIDInputPnl", "Input head ID ");
+  BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
+  BidPrintPnl = NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
+  BidInputPnl = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
+  USBIDItemsPnl = NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
+  USBIDInputPnl = NewItemPanel("USBIDInputPnl", "Input USB ID");
+  TopMarginMainPnl = NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
+  TopMarginPnl = NewItemPanel("TopMarginPnl", "Top margin adjustment");
+  FirstDotPositionPnl = NewItemPanel("FirstDotPositionPnl", "First dot position adjustment ");
+  CleaningPnl = NewItemPanel("CleaningPnl", "Head cleaning ");
+  InkChargePnl = NewItemPanel("InkChargePnl", "Initial ink charge ");
+  ProCounterItemsPnl = NewItemPanel("ProCounterItemsPnl", "Protection counter maintenance items ");
+  ProCounterClearPnl = NewItemPanel("ProCounterClearPnl", "Clear the protection counter ");
+  ProCounterCheckPnl = NewItemPanel("ProCounterCheckPnl", "Check the protection counter ");
+  TraStep0Pnl = NewItemPanel("TraStep0Pnl", "Transportation Liquid Exchange ");
+  NotePnl = NewItemPanel("NotePnl", "Transportation Liquid Exchange");
+  TraStep1Pnl = NewItemPanel("TraStep1Pnl", "Transportation Liquid Exchange");
+  TraStep2Pnl = NewItemPanel("TraStep2Pnl", "Transportation Liquid Exchange");
+  TransPnl = NewItemPanel("TransPnl", "Transportation Liquid Exchange");
+  TraStep3Pnl = NewItemPanel("TraStep3Pnl", "Transportation Liquid Exchange");
+  TraStep4Pnl = NewItemPanel("TraStep4Pnl", "Transportation Liquid Exchange");
+  EepromBackupPnl = NewItemPanel("EepromBackupPnl", "EEPROM back up data");
+  CRTAGInfoItemsPnl = NewItemPanel("CRTAGInfoItemsPnl", "CRTAG information items ");
+  CRTAGInfoPnl = NewItemPanel("CRTAGInfoPnl", "CRTAG information ", 116);
+  CRTAGInfoPnl->Title()->setObjectName(QStringLiteral("CRTAGInfoLbl"));
+  EEPROMItemsPnl = NewItemPanel("EEPROMItemsPnl", "EEPROM data handling items ");
+  EEPROMChangePnl = NewItemPanel("EEPROMChangePnl", "Change EEPROM data ");
+  EEPROMCheckPnl = NewItemPanel("EEPROMCheckPnl", "Check EEPROM data");
+  EEPROMGridPnl = NewItemPanel("EEPROMGridPnl", "Check EEPROM data", 367);
+  A4CheckPnl = NewItemPanel("A4CheckPnl", "A4 normal paper printing ");
+
+  // The edits that ResetPanels empties exist from the start, in their panels; the owners of the
+  // panels place them and add the rest.
+  struct EditSpec {
+    LimitedEdit** edit;
+    const char* name;
+    QWidget* panel;
+    int maxLength;
+    bool upperCase;
+    const char* initial;
+  };
+  const EditSpec edits[] = {
+      {&HdVolWrtEdit, "HdVolWrtEdit", HeadIDInputPnl, 11, true, ""},
+      {&MsBkBidWrtEdit, "MsBkBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&MsClBidWrtEdit, "MsClBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&Pl6BkBidWrtEdit, "Pl6BkBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&Pl6ClBidWrtEdit, "Pl6ClBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&Pl4BkBidWrtEdit, "Pl4BkBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&Pl4ClBidWrtEdit, "Pl4ClBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {&UsbIdInputEdit, "UsbIdInputEdit", USBIDInputPnl, 10, true, ""},
+      {&LandMarginEdit, "LandMarginEdit", FirstDotPositionPnl, 0, false, "0"},
+      {&EepReadBegEdit, "EepReadBegEdit", EEPROMCheckPnl, 2, true, ""},
+      {&EepReadEndEdit, "EepReadEndEdit", EEPROMCheckPnl, 2, true, ""},
+      {&EepWriteAddEdit, "EepWriteAddEdit", EEPROMChangePnl, 2, true, ""},
+      {&EepWriteDataEdit, "EepWriteDataEdit", EEPROMChangePnl, 2, true, ""},
+  };
+  QHash<QWidget*, int> nextTop;  // stacked until the panel's owner places them
+  for (const EditSpec& e : edits) {
+    *e.edit = new LimitedEdit(e.maxLength, e.upperCase, e.panel);
+    (*e.edit)->setObjectName(QLatin1String(e.name));
+    (*e.edit)->setText(QLatin1String(e.initial));
+    const int top = nextTop.value(e.panel, TitledPanel::ContentTop() + 8);
+    (*e.edit)->setGeometry(16, top, 120, 22);
+    nextTop[e.panel] = top + 28;
+    inputEdits_.push_back(*e.edit);
+  }
+  LandMarginEdit->setReadOnly(true);
+  LandMarginEdit->setCursor(Qt::ForbiddenCursor);
+
+  EepromStrGrid = new QTableWidget(17, 17, EEPROMGridPnl);
+  EepromStrGrid->setObjectName(QStringLiteral("EepromStrGrid"));
+  EepromStrGrid->horizontalHeader()->hide();
+  EepromStrGrid->verticalHeader()->hide();
+  EepromStrGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  EepromStrGrid->setGeometry(8, TitledPanel::ContentTop(), 367, 300);
+  for (int i = 0; i < 16; ++i) {
+    EepromStrGrid->setItem(0, i + 1, new QTableWidgetItem(kHexDigits[i]));
+    EepromStrGrid->setItem(i + 1, 0, new QTableWidgetItem(kHexDigits[i]));
+  }
+}
+
+// --- Status log ---------------------------------------------------------------------------------
+
+void TFormAdjust::SetLogColor(const QColor& color) {
+  SetTextColor(StatusMemo, color);
+}
+
+QColor TFormAdjust::StatusLogColor() const {
+  return StatusMemo->palette().color(QPalette::Active, QPalette::Text);
+}
+
+void TFormAdjust::WriteStatus(StatusLineKind kind, const QString& message) {
+  // Multi-line messages (chip information) come with CR LF line ends: one log line per text line.
+  QString text = message;
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  switch (kind) {
+    case LineInfo:
+      SetLogColor(Qt::black);
+      StatusMemo->setPlainText(text);
+      break;
+    case LineDone:
+      SetLogColor(Qt::black);
+      StatusMemo->setPlainText(text);
+      platform::SetScreenCursor(platform::CursorShape::Default);
+      DisableTimer->start();
+      break;
+    case LineBusy:
+      setEnabled(false);
+      SetLogColor(Qt::blue);
+      StatusMemo->setPlainText(text);
+      platform::SetScreenCursor(platform::CursorShape::HourGlass);
+      break;
+    case LineError:
+      SetLogColor(Qt::red);
+      StatusMemo->setPlainText(text);
+      platform::SetScreenCursor(platform::CursorShape::Default);
+      setEnabled(true);
+      break;
+    case LineAppend: {
+      QTextCursor cursor(StatusMemo->document());
+      cursor.movePosition(QTextCursor::End);
+      cursor.insertText(text);
+      break;
+    }
+    case LineAdd:
+      if (StatusMemo->document()->isEmpty()) {
+        StatusMemo->setPlainText(text);
+      } else {
+        QTextCursor cursor(StatusMemo->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QLatin1Char('\n') + text);
+      }
+      break;
+    default:
+      break;
+  }
+  repaint();
+}
+
+void TFormAdjust::DisableTimerTimer() {
+  setEnabled(true);
+  DisableTimer->stop();
+}
+
+// --- Panels and navigation ----------------------------------------------------------------------
+
+void TFormAdjust::ResetPanels() {
+  for (QFrame* panel : itemPanels_) panel->hide();
+  StatusMemo->clear();
+  for (LimitedEdit* edit : inputEdits_) edit->setText(QString());
+  StatusMemo->show();
+  SetLogColor(Qt::black);
+  StatusMemo->setGeometry(kItemLeft, ReturnPnl->y(), kItemWidth, ReturnPnl->height());
+  QTextOption option = StatusMemo->document()->defaultTextOption();
+  option.setAlignment(Qt::AlignLeft);
+  StatusMemo->document()->setDefaultTextOption(option);
+}
+
+void TFormAdjust::ApplyPrinterMode() {
+  const bool errorMode = PrinterInErrorMode();
+  const ListBox* list = errorMode ? PrinterErrorModeListBox : PrinterStableModeListBox;
+  AdjustRdoGrp->SetItems(list->Items());
+  AdjustRdoGrp->resize(AdjustRdoGrp->width(), errorMode ? kErrorListHeight : kStableListHeight);
+  adjustListIsErrorMode_ = errorMode;
+  if (errorMode) {
+    {
+      // Choosing the tab from code is no tab change of the technician's.
+      const QSignalBlocker quiet(AdjustmentTab);
+      AdjustmentTab->setCurrentIndex(0);
+    }
+    AdjustmentTab->setTabEnabled(0, true);
+    for (int i = 1; i < 4; ++i) AdjustmentTab->setTabEnabled(i, false);
+  } else {
+    for (int i = 0; i < 4; ++i) AdjustmentTab->setTabEnabled(i, true);
+  }
+}
+
+void TFormAdjust::ShowItemPanel(QFrame* panel) {
+  if (panel != nullptr) panel->show();
+}
+
+void TFormAdjust::DeselectGroupsExcept(const RadioGroup* keep) {
+  for (RadioGroup* g : {AdjustRdoGrp, MentRdoGrp, PatternPrnItemsRdoGrp, AppendixRdoGrp}) {
+    if (g != keep) g->SetItemIndex(-1);
+  }
+}
+
+void TFormAdjust::AdjustRdoGrpClick() {
+  ResetPanels();
+  const int index = AdjustRdoGrp->ItemIndex();
+  // The item opens the panel of the list the technician clicked in, even when a later status
+  // inquiry (a cleaning that ended in an error, say) has changed the mode since the list was
+  // loaded: "Head ID" must never open the protection counter.
+  if (adjustListIsErrorMode_) {
+    const std::array<QFrame*, 4> panels{DefaultSetPnl, ProCounterItemsPnl, EEPROMItemsPnl,
+                                        EepromBackupPnl};
+    if (index >= 0 && index < 4) ShowItemPanel(panels[index]);
+  } else {
+    const std::array<QFrame*, 6> panels{DefaultSetPnl, HeadIDItemsPnl,   BidItemsPnl,
+                                        USBIDItemsPnl, TopMarginMainPnl, FirstDotPositionPnl};
+    if (index >= 0 && index < 6) ShowItemPanel(panels[index]);
+    if (index == 5 && !FirstDotPositionOpen()) return;
+  }
+  DeselectGroupsExcept(AdjustRdoGrp);
+}
+
+void TFormAdjust::MentRdoGrpClick() {
+  ResetPanels();
+  const std::array<QFrame*, 5> panels{CleaningPnl, InkChargePnl, TraStep0Pnl, ProCounterItemsPnl,
+                                      EepromBackupPnl};
+  const int index = MentRdoGrp->ItemIndex();
+  if (index >= 0 && index < 5) ShowItemPanel(panels[index]);
+  DeselectGroupsExcept(MentRdoGrp);
+}
+
+void TFormAdjust::PatternPrnItemsRdoGrpClick() {
+  ResetPanels();
+  if (PatternPrnItemsRdoGrp->ItemIndex() == 0) ShowItemPanel(A4CheckPnl);
+  DeselectGroupsExcept(PatternPrnItemsRdoGrp);
+}
+
+void TFormAdjust::AppendixRdoGrpClick() {
+  ResetPanels();
+  if (AppendixRdoGrp->ItemIndex() == 0) ShowItemPanel(EEPROMItemsPnl);
+  DeselectGroupsExcept(AppendixRdoGrp);
+}
+
+void TFormAdjust::AdjustmentTabChange() {
+  ResetPanels();
+  CanvasPanel->show();
+  StatusMemo->clear();
+  DeselectGroupsExcept(nullptr);
+  for (int i = 0; i < 4; ++i) AdjustmentTab->setTabEnabled(i, true);
+  ApplyPrinterMode();
+}
+
+// --- Show and close -----------------------------------------------------------------------------
+
+void TFormAdjust::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) platform::Guarded([this] { FormShow(); })();
+}
+
+void TFormAdjust::FormShow() {
+  ModelCode = {CurrentModelCode1(), CurrentModelCode2()};
+  switch (CurrentModelState()) {
+    case 0:
+      SelectPrinterNameLbl->setText(QStringLiteral("Quorla Z40"));
+      break;
+    case 255:
+      platform::MessageDlg(QStringLiteral("program miss!!"), platform::DlgType::Error,
+                           platform::DlgButtons::Ok);
+      break;
+    default:
+      break;
+  }
+}
+
+void TFormAdjust::AdjustRtnBtnClick() {
+  close();
+}
+
+void TFormAdjust::closeEvent(QCloseEvent* event) {
+  // A busy workbench cannot be closed, as it cannot be clicked: the operation ends first.
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
+  platform::Guarded([this] { FormClose(); })();
+  event->accept();
+}
+
+void TFormAdjust::FormClose() {
+  ResetPanels();
+  CanvasPanel->show();
+  for (QLabel* field : {ShowHdVolIDPnl, ShowMsBkPnl, ShowMsClPnl, Show6plBkPnl, Show6plClPnl,
+                        Show4plBkPnl, Show4plClPnl, ShowUSBIDLbl, ShowProCounterPnl}) {
+    field->clear();
+  }
+  platform::SetScreenCursor(platform::CursorShape::HourGlass);
+  if (SkipPowerOnInit == 0) PowerOnInitialize(ModelCode[0], ModelCode[1]);
+  SkipPowerOnInit = 0;
+  D4Termination();
+  PortCloseByPHub();
+  platform::SetScreenCursor(platform::CursorShape::Default);
+  for (RadioGroup* g : {AdjustRdoGrp, MentRdoGrp, PatternPrnItemsRdoGrp}) g->SetItemIndex(-1);
+  AdjustmentTab->setEnabled(true);
+  {
+    const QSignalBlocker quiet(AdjustmentTab);
+    AdjustmentTab->setCurrentIndex(0);
+  }
+  AdjustRtnBtn->setEnabled(true);
+  // A liquid exchange interrupted by the close box has disabled these two as well; the next
+  // printer must find its maintenance items and "Get status" usable.
+  MentRdoGrp->setEnabled(true);
+  GetStatusBtn->setEnabled(true);
+  emit QuitConfirmationRequested();
+}
+
+void TFormAdjust::keyPressEvent(QKeyEvent* event) {
+  QList<QWidget*> roots;
+  for (QFrame* panel : itemPanels_) {
+    if (panel->isVisible()) roots << panel;
+  }
+  roots << ReturnPnl;
+  if (!dialogkeys::Handle(this, event, roots)) QWidget::keyPressEvent(event);
+}
+
+// --- Printer status and errors ------------------------------------------------------------------
+
+void TFormAdjust::ReportResult(StatusLineKind kind, ResultCode code) {
+  if (code == rc::PacketError) {
+    ReportPacketError();
+    return;
+  }
+  WriteStatus(kind, ResultText(code));
+}
+
+void TFormAdjust::ReportPacketError() {
+  if (const std::optional<QString> text = PacketErrorText(GetD4ErrorCode())) {
+    platform::MessageDlg(*text, platform::DlgType::Error, platform::DlgButtons::Ok);
+  }
+  WriteStatus(LineError, QStringLiteral("Communication error!!"));
+}
+
+void TFormAdjust::ShowPrinterError() {
+  const std::optional<PrinterErrorInfo> error = PrinterErrorText(ProgramPrinterStatus().Error);
+  if (!error) return;
+  WriteStatus(LineError, error->text);
+  if (error->askToClear) WriteStatus(LineAdd, QLatin1String(kClearErrorLine));
+}
+
+void TFormAdjust::GetStatusBtnClick() {
+  const ResultCode result = QueryStatus();
+  if (result != rc::Success) {
+    ReportResult(LineError, result);
+    return;
+  }
+  const uint16_t status = ProgramPrinterStatus().Status;
+  if (const std::optional<QString> text = PrinterStateText(status)) {
+    WriteStatus(LineInfo, *text);
+  } else if (status == printerstatus::ErrorState) {
+    ShowPrinterError();
+  }
+  ApplyPrinterMode();
+}

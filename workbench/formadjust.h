@@ -1,0 +1,247 @@
+// The workbench (TFormAdjust): four tabs of items, one item panel at a time, the status log with
+// its six line kinds, the "Adjusted items" summary, "Get status", and the close for the next
+// printer.
+//
+// The frame lives in formadjust.cpp. Each subsystem builds the content of its item panels in its
+// own Build...Panels() (called from the constructor) and keeps its handlers in its own file; its
+// members go into its section below. Controls are public, as the item files and the tests find
+// them by name.
+//
+// Handlers are connected through Connect(), which catches an exception at the handler's edge and
+// leaves the window usable (see platform/handlerguard.h).
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "link/resultcode.h"
+
+class LimitedEdit;
+class ListBox;
+class PageControl;
+class QAbstractButton;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class QTextEdit;
+class QTimer;
+class RadioGroup;
+class TitledPanel;
+struct Units;
+
+// The kinds of lines WriteStatus writes (16-bit, as the item handlers pass them).
+using StatusLineKind = int16_t;
+inline constexpr StatusLineKind LineInfo = 1;    // replaces the log; black
+inline constexpr StatusLineKind LineDone = 2;    // replaces; black; normal cursor; timer re-enables
+inline constexpr StatusLineKind LineBusy = 3;    // replaces; blue; hourglass; window disabled
+inline constexpr StatusLineKind LineError = 4;   // replaces; red; normal cursor; window enabled
+inline constexpr StatusLineKind LineAppend = 5;  // appends to the last line; colour unchanged
+inline constexpr StatusLineKind LineAdd = 6;     // adds a new last line; colour unchanged
+
+class TFormAdjust : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TFormAdjust(Units& units, QWidget* parent = nullptr);
+  ~TFormAdjust() override;
+
+  // --- Frame (formadjust.cpp) ---------------------------------------------------------------
+
+  // The one writer of the status log. Every kind repaints the window at once, so the line is on
+  // screen before a blocking printer call starts. Unknown kinds write nothing.
+  void WriteStatus(StatusLineKind kind, const QString& message);
+  // Hides every item panel, empties the log and the 13 input edits, and puts the log back in its
+  // place (visible, black, left-aligned, at the height of ReturnPnl).
+  void ResetPanels();
+  // Loads the item list of the printer's mode (error mode: Status 0xEFFF) and the tab states.
+  void ApplyPrinterMode();
+
+  void AdjustRdoGrpClick();
+  void MentRdoGrpClick();
+  void PatternPrnItemsRdoGrpClick();
+  void AppendixRdoGrpClick();
+  void AdjustmentTabChange();
+  void DisableTimerTimer();
+  void AdjustRtnBtnClick();
+  // The close sequence; runs for "Quit" and for the title-bar close box alike.
+  void FormClose();
+
+  QColor StatusLogColor() const;
+  uint8_t ModelCode1() const { return ModelCode[0]; }
+  uint8_t ModelCode2() const { return ModelCode[1]; }
+  uint8_t SkipPowerOnInitFlag() const { return SkipPowerOnInit; }
+  void SetSkipPowerOnInit(uint8_t value) { SkipPowerOnInit = value; }
+  // The item panels in the order ResetPanels hides them (CanvasPanel first).
+  const std::vector<QFrame*>& ItemPanels() const { return itemPanels_; }
+
+  QFrame* TabPanel;
+  PageControl* AdjustmentTab;
+  QWidget* TabSheet1;
+  QWidget* TabSheet2;
+  QWidget* TabSheet3;
+  QWidget* TabSheet4;
+  RadioGroup* AdjustRdoGrp;
+  RadioGroup* MentRdoGrp;
+  RadioGroup* PatternPrnItemsRdoGrp;
+  RadioGroup* AppendixRdoGrp;
+  ListBox* PrinterStableModeListBox;  // hidden: the items of printer stable mode
+  ListBox* PrinterErrorModeListBox;   // hidden: the items of printer error mode
+  QTextEdit* StatusMemo;
+  QFrame* ReturnPnl;
+  QLabel* SelectPrinterNameLbl;
+  QPushButton* AdjustRtnBtn;
+  QPushButton* GetStatusBtn;
+  QTimer* DisableTimer;
+
+  // "Adjusted items" summary.
+  QFrame* AdjustedItemPnl;
+  QLabel* ShowHdVolIDPnl;
+  QLabel* ShowMsBkPnl;
+  QLabel* ShowMsClPnl;
+  QLabel* Show6plBkPnl;
+  QLabel* Show6plClPnl;
+  QLabel* Show4plBkPnl;
+  QLabel* Show4plClPnl;
+  QFrame* ShowUSBID;
+  QLabel* ShowUSBIDLbl;
+  QLabel* ShowProCounterPnl;
+  QLabel* ShowTopMarginPnl;
+  QLabel* ShowFirstDotPnl;
+
+  // The item panels (all at 235, 5 in the client area).
+  QFrame* CanvasPanel;
+  TitledPanel* DefaultSetPnl;
+  TitledPanel* HeadIDItemsPnl;
+  TitledPanel* HeadIDInputPnl;
+  TitledPanel* BidItemsPnl;
+  TitledPanel* BidPrintPnl;
+  TitledPanel* BidInputPnl;
+  TitledPanel* USBIDItemsPnl;
+  TitledPanel* USBIDInputPnl;
+  TitledPanel* TopMarginMainPnl;
+  TitledPanel* TopMarginPnl;
+  TitledPanel* FirstDotPositionPnl;
+  TitledPanel* CleaningPnl;
+  TitledPanel* InkChargePnl;
+  TitledPanel* ProCounterItemsPnl;
+  TitledPanel* ProCounterClearPnl;
+  TitledPanel* ProCounterCheckPnl;
+  TitledPanel* TraStep0Pnl;
+  TitledPanel* NotePnl;
+  TitledPanel* TraStep1Pnl;
+  TitledPanel* TraStep2Pnl;
+  TitledPanel* TransPnl;
+  TitledPanel* TraStep3Pnl;
+  TitledPanel* TraStep4Pnl;
+  TitledPanel* EepromBackupPnl;
+  TitledPanel* CRTAGInfoItemsPnl;
+  TitledPanel* CRTAGInfoPnl;  // its title label is CRTAGInfoLbl
+  TitledPanel* EEPROMItemsPnl;
+  TitledPanel* EEPROMChangePnl;
+  TitledPanel* EEPROMCheckPnl;
+  TitledPanel* EEPROMGridPnl;
+  TitledPanel* A4CheckPnl;
+
+  // The input edits that ResetPanels empties, each created in its panel.
+  LimitedEdit* HdVolWrtEdit;    // HeadIDInputPnl: 11 characters, upper case
+  LimitedEdit* MsBkBidWrtEdit;  // BidInputPnl: 3 characters, "0" at first
+  LimitedEdit* MsClBidWrtEdit;
+  LimitedEdit* Pl6BkBidWrtEdit;
+  LimitedEdit* Pl6ClBidWrtEdit;
+  LimitedEdit* Pl4BkBidWrtEdit;
+  LimitedEdit* Pl4ClBidWrtEdit;
+  LimitedEdit* UsbIdInputEdit;  // USBIDInputPnl: 10 characters, upper case
+  LimitedEdit* LandMarginEdit;  // FirstDotPositionPnl: read-only for typing, "0" at first
+  LimitedEdit* EepReadBegEdit;  // EEPROMCheckPnl: 2 characters, upper case
+  LimitedEdit* EepReadEndEdit;
+  LimitedEdit* EepWriteAddEdit;  // EEPROMChangePnl: 2 characters, upper case
+  LimitedEdit* EepWriteDataEdit;
+  QTableWidget* EepromStrGrid;  // EEPROMGridPnl: 17 x 17, headings filled at construction
+
+  // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
+
+  // Writes the code's message with the kind; 0x2000 goes to ReportPacketError whatever the kind.
+  void ReportResult(StatusLineKind kind, ResultCode code);
+  // The packet library's last error: its text in an error box (known codes only), then the red
+  // line "Communication error!!".
+  void ReportPacketError();
+  // The text of the status record's Error word as an error line, and the "Clear the error" line
+  // for errors the technician can clear; nothing for an unknown value.
+  void ShowPrinterError();
+  void GetStatusBtnClick();
+
+  // --- EEPROM items: head ID, Bi-D, USB ID, margins, initial setting, data handling
+  //     (formadjust_eeprom.cpp) ----------------------------------------------------------------
+
+  void BuildEepromPanels();
+  // The first-dot panel's opening read of the stored value, run after the item shows the panel;
+  // false when the read failed (the item click then ends there).
+  bool FirstDotPositionOpen();
+
+  // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------
+
+  void BuildPrintPanels();
+
+  // --- Maintenance: cleaning, ink charge, liquid exchange, protection counter, EEPROM backup
+  //     (formadjust_maintenance.cpp) -----------------------------------------------------------
+
+  void BuildMaintenancePanels();
+  void CleaningOKBtnClick();
+  void ChargeOKBtnClick();
+  QPushButton* CleaningOKBtn;
+  QPushButton* ChargeOKBtn;
+
+ private:
+  QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
+                                  const char* buttonName);
+  void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
+
+ public:
+  // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------
+
+  void BuildCrtagPanels();
+
+ signals:
+  // The close sequence has ended the connection: time to ask "Do you continue?".
+  void QuitConfirmationRequested();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+  // Connects a button's click (or any zero-argument use) to a handler through the guard.
+  void Connect(QAbstractButton* button, void (TFormAdjust::*handler)());
+  // A titled item panel at the item area's place, created hidden.
+  TitledPanel* NewItemPanel(const char* name, const char* title, int height = 275);
+  // A label inside a panel, word-wrapped to the given width, `lines` lines high. (Fixed sizes, not
+  // measured ones: the workbench is built at start but shown later.)
+  QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width, int lines = 1);
+  // A push button inside a panel.
+  QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x, int y);
+
+  Units& units_;
+
+ private:
+  void BuildFrame();
+  void BuildItemPanels();
+  void BuildSummary();
+  void FormShow();
+  void ShowItemPanel(QFrame* panel);
+  void DeselectGroupsExcept(const RadioGroup* keep);
+  void SetLogColor(const QColor& color);
+
+  uint8_t SkipPowerOnInit = 0;
+  std::array<uint8_t, 2> ModelCode{0, 0};
+  uint16_t PortScratch = 0;
+
+  std::vector<QFrame*> itemPanels_;
+  std::vector<LimitedEdit*> inputEdits_;
+  // Which list AdjustRdoGrp shows; its items open the panels of that list.
+  bool adjustListIsErrorMode_ = false;
+};
