@@ -24,6 +24,7 @@
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
 #include "workbench/formadjust.h"
+#include "workbench/units.h"
 
 using platform::CursorShape;
 using testing_support::Click;
@@ -216,6 +217,23 @@ TEST_F(Program, ClosingTheWorkbenchInitialisesThePrinterThenEndsTheConnection) {
   EXPECT_TRUE(FormAdjust->AdjustRtnBtn->isEnabled());
   EXPECT_TRUE(FormAdjust->MentRdoGrp->isEnabled());
   EXPECT_TRUE(FormAdjust->GetStatusBtn->isEnabled());
+}
+
+TEST_F(Program, PrintDataLeftQueuedByAFailedSendNeverReachesTheNextPrinter) {
+  ASSERT_TRUE(OpenWorkbench());
+  RasterJob& job = ProgramUnits->rasterJob;
+  printer.FailNth(vprinter::Op::kData, 1, -103);
+  const std::vector<uint8_t> block(1000, 0x00);
+  EXPECT_EQ(job.AppendData(block.data(), static_cast<int>(block.size())), -103);
+  EXPECT_EQ(job.Fill(), 1000);
+
+  Click(FormAdjust, "AdjustRtnBtn");
+  EXPECT_EQ(job.Fill(), 0);
+  Click(FormQuit, "NextBtn");
+  ASSERT_TRUE(OpenWorkbench());
+  printer.ClearTrace();
+  EXPECT_EQ(job.FlushData(), 1);
+  EXPECT_TRUE(printer.Trace("data").empty());
 }
 
 TEST_F(Program, AfterALiquidExchangeTheCloseSkipsTheInitialisationOnce) {

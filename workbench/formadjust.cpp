@@ -30,6 +30,7 @@
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "workbench/units.h"
 
 namespace {
 constexpr int kItemLeft = 235;
@@ -562,6 +563,9 @@ void TFormAdjust::FormClose() {
   SkipPowerOnInit = 0;
   D4Termination();
   PortCloseByPHub();
+  // Print data still queued after a failed send belonged to this printer; it must not reach the
+  // next one, least of all in the middle of a raster block.
+  units_.rasterJob.DiscardWaiting();
   platform::SetScreenCursor(platform::CursorShape::Default);
   for (RadioGroup* g : {AdjustRdoGrp, MentRdoGrp, PatternPrnItemsRdoGrp}) g->SetItemIndex(-1);
   AdjustmentTab->setEnabled(true);

@@ -2,7 +2,34 @@
 // before the first window and hands them to the workbench; they live until the program ends.
 #pragma once
 
+#include "eeprom/bid.h"
+#include "eeprom/dataconversion.h"
+#include "eeprom/headid.h"
+#include "eeprom/usbid.h"
+#include "maintenance/maintenance.h"
+#include "print/angular.h"
+#include "print/bidpattern.h"
+#include "print/checkpattern.h"
+#include "print/checkpatterns.h"
+#include "print/raster.h"
+
 struct Units {
-  // RasterJob (with its 1024-byte buffer), DataConversion, HeadId, Bid, UsbId, Maintenance, Crtag
-  // and the pattern units join here as they are built.
+  Units() = default;
+  Units(const Units&) = delete;
+  Units& operator=(const Units&) = delete;
+
+  // The one print-data builder, with its 1024-byte buffer.
+  RasterJob rasterJob;
+
+  DataConversion dataconversion;
+  HeadId headid;
+  Bid bid;
+  UsbId usbid;
+  Maintenance maintenance;
+
+  CheckPatterns checkPatterns;
+  AngularPattern angular;
+  BidPattern bidPattern;
+  // Holds the check page's value fields for the whole run.
+  CheckPage checkPage{maintenance, headid, usbid, checkPatterns, angular, bidPattern};
 };
