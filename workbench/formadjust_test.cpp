@@ -183,7 +183,8 @@ TEST_F(Workbench, EachItemShowsItsOnePanelAndDeselectsTheOtherGroups) {
   const Item items[] = {
       {form->AdjustRdoGrp, 0, "DefaultSetPnl"},    {form->AdjustRdoGrp, 1, "HeadIDItemsPnl"},
       {form->AdjustRdoGrp, 2, "BidItemsPnl"},      {form->AdjustRdoGrp, 3, "USBIDItemsPnl"},
-      {form->AdjustRdoGrp, 4, "TopMarginMainPnl"}, {form->AdjustRdoGrp, 5, "FirstDotPositionPnl"},
+      // Item 5 reads the printer first; its tests are with the first-dot item's.
+      {form->AdjustRdoGrp, 4, "TopMarginMainPnl"},
       {form->MentRdoGrp, 0, "CleaningPnl"},        {form->MentRdoGrp, 1, "InkChargePnl"},
       {form->MentRdoGrp, 2, "TraStep0Pnl"},        {form->MentRdoGrp, 3, "ProCounterItemsPnl"},
       {form->MentRdoGrp, 4, "EepromBackupPnl"},    {form->PatternPrnItemsRdoGrp, 0, "A4CheckPnl"},
