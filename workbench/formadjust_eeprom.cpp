@@ -2,6 +2,7 @@
 // initial setting, EEPROM data handling. The frame has created their panels (with titles) and the
 // input edits; the items fill them here.
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -120,10 +121,10 @@ void TFormAdjust::BuildDefaultSetPanel() {
   NewLabel(p,
            QStringLiteral("When you replace main board, this program will set following initial "
                           "value on EEPROM properly by clicking \"OK\" button."),
-           16, top, 350, 2);
-  NewLabel(p, QStringLiteral("1. Market ID "), 32, top + 56, 300);
-  NewLabel(p, QStringLiteral("2. CL2 counter for Ultra cleaning"), 32, top + 80, 300);
-  NewLabel(p, QStringLiteral("3. Printer for CRTAG "), 32, top + 104, 300);
+           16, top, 350, 3);
+  NewLabel(p, QStringLiteral("1. Market ID "), 32, top + 68, 300);
+  NewLabel(p, QStringLiteral("2. CL2 counter for Ultra cleaning"), 32, top + 92, 300);
+  NewLabel(p, QStringLiteral("3. Printer for CRTAG "), 32, top + 116, 300);
   DefaultSetBtn = NewButton(p, "DefaultSetBtn", QStringLiteral("OK"), kRightButtonLeft, kButtonTop);
   Connect(DefaultSetBtn, &TFormAdjust::DefaultSetBtnClick);
 }
@@ -791,6 +792,9 @@ void TFormAdjust::BuildEepromDataPanels() {
     grid->setFocusPolicy(Qt::NoFocus);
     grid->setFrameStyle(QFrame::Box | QFrame::Plain);
     grid->setLineWidth(1);
+    // The hidden headers still hold their sections to the style's minimum, wider than 22.
+    grid->horizontalHeader()->setMinimumSectionSize(kGridColumnWidth);
+    grid->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
     for (int i = 0; i < 17; ++i) {
       grid->setColumnWidth(i, kGridColumnWidth);
       grid->setRowHeight(i, kGridRowHeight);
