@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolButton>
 #include <cstdlib>
 
 #include "app/aboutbox.h"

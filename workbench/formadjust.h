@@ -301,6 +301,12 @@ class TFormAdjust : public QWidget {
   void BuildFirstDotPanel();
   void BuildDefaultSetPanel();
   void BuildEepromDataPanels();
+  // What Enter (Default) or Esc (Cancel) does to a button of the visible item panel.
+  enum class KeyRole { None, Default, Cancel };
+  // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
+  // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard.
+  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
+                           void (TFormAdjust::*handler)(), KeyRole role = KeyRole::None);
   // An "Items" choice in an item panel, its first item selected.
   RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
                             const QStringList& items);
@@ -317,7 +323,6 @@ class TFormAdjust : public QWidget {
   std::function<QString()> modelName_;
 
  public:
-
   // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------
 
   void BuildPrintPanels();

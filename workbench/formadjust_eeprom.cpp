@@ -105,6 +105,17 @@ RadioGroup* TFormAdjust::NewItemsGroup(QWidget* panel, const char* name, const Q
   return group;
 }
 
+QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QString& text,
+                                      bool rightmost, void (TFormAdjust::*handler)(),
+                                      KeyRole role) {
+  QPushButton* button =
+      NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
+  if (role == KeyRole::Default) dialogkeys::MakeDefault(button);
+  if (role == KeyRole::Cancel) dialogkeys::MakeCancel(button);
+  Connect(button, handler);
+  return button;
+}
+
 ResultCode TFormAdjust::ReadEepromCell(uint8_t address, uint8_t* value) {
   return D4ReadEeprom(ModelCode1(), ModelCode2(), address, value);
 }
@@ -125,8 +136,8 @@ void TFormAdjust::BuildDefaultSetPanel() {
   NewLabel(p, QStringLiteral("1. Market ID "), 32, top + 68, 300);
   NewLabel(p, QStringLiteral("2. CL2 counter for Ultra cleaning"), 32, top + 92, 300);
   NewLabel(p, QStringLiteral("3. Printer for CRTAG "), 32, top + 116, 300);
-  DefaultSetBtn = NewButton(p, "DefaultSetBtn", QStringLiteral("OK"), kRightButtonLeft, kButtonTop);
-  Connect(DefaultSetBtn, &TFormAdjust::DefaultSetBtnClick);
+  DefaultSetBtn =
+      PanelButton(p, "DefaultSetBtn", QStringLiteral("OK"), true, &TFormAdjust::DefaultSetBtnClick);
 }
 
 void TFormAdjust::DefaultSetBtnClick() {
@@ -209,9 +220,8 @@ QPixmap TFormAdjust::HeadIdPicture() {
 void TFormAdjust::BuildHeadIdPanels() {
   HdVolRdoBtn = NewItemsGroup(HeadIDItemsPnl, "HdVolRdoBtn", QStringLiteral("Items"),
                               {QStringLiteral("Input head ID"), QStringLiteral("Check head ID")});
-  HdVolOKBtn = NewButton(HeadIDItemsPnl, "HdVolOKBtn", QStringLiteral("OK"), kRightButtonLeft,
-                         kButtonTop);
-  Connect(HdVolOKBtn, &TFormAdjust::HdVolOKBtnClick);
+  HdVolOKBtn = PanelButton(HeadIDItemsPnl, "HdVolOKBtn", QStringLiteral("OK"), true,
+                           &TFormAdjust::HdVolOKBtnClick);
 
   QWidget* p = HeadIDInputPnl;
   const int top = TitledPanel::ContentTop() + 8;
@@ -222,11 +232,10 @@ void TFormAdjust::BuildHeadIdPanels() {
   HeadIDImage->setGeometry(16, top + 28, 160, 143);
   NewLabel(p, QStringLiteral("Head ID"), 196, top + 80, 150);
   HdVolWrtEdit->setGeometry(196, top + 100, 150, 22);
-  HdVolWrtOKBtn = NewButton(p, "HdVolWrtOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-  HdVolWrtRtnBtn =
-      NewButton(p, "HdVolWrtRtnBtn", QStringLiteral("Previous"), kRightButtonLeft, kButtonTop);
-  Connect(HdVolWrtOKBtn, &TFormAdjust::HdVolWrtOKBtnClick);
-  Connect(HdVolWrtRtnBtn, &TFormAdjust::HdVolWrtRtnBtnClick);
+  HdVolWrtOKBtn = PanelButton(p, "HdVolWrtOKBtn", QStringLiteral("OK"), false,
+                              &TFormAdjust::HdVolWrtOKBtnClick);
+  HdVolWrtRtnBtn = PanelButton(p, "HdVolWrtRtnBtn", QStringLiteral("Previous"), true,
+                               &TFormAdjust::HdVolWrtRtnBtnClick);
 }
 
 void TFormAdjust::HdVolOKBtnClick() {
@@ -294,13 +303,12 @@ std::array<BidRow, 6> BidRows(const TFormAdjust& f) {
 }  // namespace
 
 void TFormAdjust::BuildBidPanels() {
-  BidRdoBtn = NewItemsGroup(
-      BidItemsPnl, "BidRdoBtn", QStringLiteral("Items"),
-      {QStringLiteral("Print Bi-D adjustment pattern."),
-       QStringLiteral("Input Bi-D adjustment value."), QStringLiteral("Check present adjustment data.")});
-  BidOKBtn = NewButton(BidItemsPnl, "BidOKBtn", QStringLiteral("OK"), kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(BidOKBtn);
-  Connect(BidOKBtn, &TFormAdjust::BidOKBtnClick);
+  BidRdoBtn = NewItemsGroup(BidItemsPnl, "BidRdoBtn", QStringLiteral("Items"),
+                            {QStringLiteral("Print Bi-D adjustment pattern."),
+                             QStringLiteral("Input Bi-D adjustment value."),
+                             QStringLiteral("Check present adjustment data.")});
+  BidOKBtn = PanelButton(BidItemsPnl, "BidOKBtn", QStringLiteral("OK"), true,
+                         &TFormAdjust::BidOKBtnClick, KeyRole::Default);
 
   QWidget* p = BidInputPnl;
   const int top = TitledPanel::ContentTop() + 8;
@@ -344,13 +352,10 @@ void TFormAdjust::BuildBidPanels() {
     connect(s.edit, &QLineEdit::textChanged, this,
             platform::Guarded([this, change = s.change] { (this->*change)(); }));
   }
-  BidWrtOKBtn = NewButton(p, "BidWrtOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-  BidWrtRtnBtn =
-      NewButton(p, "BidWrtRtnBtn", QStringLiteral("Previous"), kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(BidWrtOKBtn);
-  dialogkeys::MakeCancel(BidWrtRtnBtn);
-  Connect(BidWrtOKBtn, &TFormAdjust::BidWrtOKBtnClick);
-  Connect(BidWrtRtnBtn, &TFormAdjust::BidWrtRtnBtnClick);
+  BidWrtOKBtn = PanelButton(p, "BidWrtOKBtn", QStringLiteral("OK"), false,
+                            &TFormAdjust::BidWrtOKBtnClick, KeyRole::Default);
+  BidWrtRtnBtn = PanelButton(p, "BidWrtRtnBtn", QStringLiteral("Previous"), true,
+                             &TFormAdjust::BidWrtRtnBtnClick, KeyRole::Cancel);
 }
 
 // Any change of a value's text, typed, spun or set by the program, marks the value for writing.
@@ -455,22 +460,17 @@ void TFormAdjust::BidWrtRtnBtnClick() {
 void TFormAdjust::BuildUsbIdPanels() {
   USBIDRdoGrp = NewItemsGroup(USBIDItemsPnl, "USBIDRdoGrp", QStringLiteral("Items"),
                               {QStringLiteral("Input USB ID"), QStringLiteral("Check USB ID")});
-  UsbIdOKBtn =
-      NewButton(USBIDItemsPnl, "UsbIdOKBtn", QStringLiteral("OK"), kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(UsbIdOKBtn);
-  Connect(UsbIdOKBtn, &TFormAdjust::UsbIdOKBtnClick);
+  UsbIdOKBtn = PanelButton(USBIDItemsPnl, "UsbIdOKBtn", QStringLiteral("OK"), true,
+                           &TFormAdjust::UsbIdOKBtnClick, KeyRole::Default);
 
   QWidget* p = USBIDInputPnl;
   const int top = TitledPanel::ContentTop() + 12;
   NewLabel(p, QStringLiteral("Enter serial No., and click \"OK\" button."), 16, top, 350);
   UsbIdInputEdit->setGeometry(16, top + 32, 150, 22);
-  UsbIdInputOKBtn = NewButton(p, "UsbIdInputOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-  UsbIdInputRtnBtn =
-      NewButton(p, "UsbIdInputRtnBtn", QStringLiteral("Previous"), kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(UsbIdInputOKBtn);
-  dialogkeys::MakeCancel(UsbIdInputRtnBtn);
-  Connect(UsbIdInputOKBtn, &TFormAdjust::UsbIdInputOKBtnClick);
-  Connect(UsbIdInputRtnBtn, &TFormAdjust::UsbIdInputRtnBtnClick);
+  UsbIdInputOKBtn = PanelButton(p, "UsbIdInputOKBtn", QStringLiteral("OK"), false,
+                                &TFormAdjust::UsbIdInputOKBtnClick, KeyRole::Default);
+  UsbIdInputRtnBtn = PanelButton(p, "UsbIdInputRtnBtn", QStringLiteral("Previous"), true,
+                                 &TFormAdjust::UsbIdInputRtnBtnClick, KeyRole::Cancel);
 }
 
 void TFormAdjust::UsbIdOKBtnClick() {
@@ -524,10 +524,8 @@ void TFormAdjust::BuildTopMarginPanels() {
   TopMarginRdoGrp =
       NewItemsGroup(TopMarginMainPnl, "TopMarginRdoGrp", QStringLiteral("Item"),
                     {QStringLiteral("Print top margin"), QStringLiteral("Adjust top margin")});
-  TopMarginMainBtn = NewButton(TopMarginMainPnl, "TopMarginMainBtn", QStringLiteral("OK"),
-                               kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(TopMarginMainBtn);
-  Connect(TopMarginMainBtn, &TFormAdjust::TopMarginMainBtnClick);
+  TopMarginMainBtn = PanelButton(TopMarginMainPnl, "TopMarginMainBtn", QStringLiteral("OK"), true,
+                                 &TFormAdjust::TopMarginMainBtnClick, KeyRole::Default);
 
   QWidget* p = TopMarginPnl;
   const int top = TitledPanel::ContentTop() + 8;
@@ -535,18 +533,15 @@ void TFormAdjust::BuildTopMarginPanels() {
            QStringLiteral("Selected adjustment value is written in the specific address of "
                           "EEPROM after clicking OK button."),
            16, top, 350, 2);
-  TopMarginInputRdoGrp = NewItemsGroup(
-      p, "TopMarginInputRdoGrp", QStringLiteral("Items"),
-      {QStringLiteral("Adjust to \"-\""), QStringLiteral("Adjust to \"0\""),
-       QStringLiteral("Adjust to \"+\"")});
+  TopMarginInputRdoGrp =
+      NewItemsGroup(p, "TopMarginInputRdoGrp", QStringLiteral("Items"),
+                    {QStringLiteral("Adjust to \"-\""), QStringLiteral("Adjust to \"0\""),
+                     QStringLiteral("Adjust to \"+\"")});
   TopMarginInputRdoGrp->move(16, top + 52);
-  TopMarginWriteOKBtn =
-      NewButton(p, "TopMarginWriteOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-  TopMarginRtnBtn =
-      NewButton(p, "TopMarginRtnBtn", QStringLiteral("Previous"), kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(TopMarginWriteOKBtn);
-  Connect(TopMarginWriteOKBtn, &TFormAdjust::TopMarginWriteOKBtnClick);
-  Connect(TopMarginRtnBtn, &TFormAdjust::TopMarginRtnBtnClick);
+  TopMarginWriteOKBtn = PanelButton(p, "TopMarginWriteOKBtn", QStringLiteral("OK"), false,
+                                    &TFormAdjust::TopMarginWriteOKBtnClick, KeyRole::Default);
+  TopMarginRtnBtn = PanelButton(p, "TopMarginRtnBtn", QStringLiteral("Previous"), true,
+                                &TFormAdjust::TopMarginRtnBtnClick);
 }
 
 void TFormAdjust::TopMarginMainBtnClick() {
@@ -614,8 +609,8 @@ void TFormAdjust::BuildFirstDotPanel() {
 
   // The row of step buttons around the value: edge, four left, value, four right, edge, centre.
   const int row = top + 124;
-  auto stepButton = [&](QToolButton** button, const char* name, const char* hint,
-                        const QIcon& icon, int x, void (TFormAdjust::*handler)()) {
+  auto stepButton = [&](QToolButton** button, const char* name, const char* hint, const QIcon& icon,
+                        int x, void (TFormAdjust::*handler)()) {
     *button = new QToolButton(p);
     (*button)->setObjectName(QLatin1String(name));
     (*button)->setToolTip(QLatin1String(hint));
@@ -638,8 +633,8 @@ void TFormAdjust::BuildFirstDotPanel() {
           platform::Guarded([this] { LandMarginUpDownClick(); }));
   stepButton(&SteptoRightBitBtn, "SteptoRightBitBtn", "To the right four points at a time",
              StepIcon(1, false), 168, &TFormAdjust::SteptoRightBitBtnClick);
-  stepButton(&GotoRightEdgeBitBtn, "GotoRightEdgeBitBtn", "To the edge of right",
-             StepIcon(1, true), 206, &TFormAdjust::GotoRightEdgeBitBtnClick);
+  stepButton(&GotoRightEdgeBitBtn, "GotoRightEdgeBitBtn", "To the edge of right", StepIcon(1, true),
+             206, &TFormAdjust::GotoRightEdgeBitBtnClick);
   stepButton(&CenteringBitBtn, "CenteringBitBtn", "Centering", StepIcon(0, false, true), 260,
              &TFormAdjust::CenteringBitBtnClick);
 
@@ -650,9 +645,8 @@ void TFormAdjust::BuildFirstDotPanel() {
   LandMarginRealValuePnl->setGeometry(96, row + 36, 110, 22);
   ShowFirstDotDisplay(0);
 
-  LandMarginWriteBtn =
-      NewButton(p, "LandMarginWriteBtn", QStringLiteral("Write"), kRightButtonLeft, kButtonTop);
-  Connect(LandMarginWriteBtn, &TFormAdjust::LandMarginWriteBtnClick);
+  LandMarginWriteBtn = PanelButton(p, "LandMarginWriteBtn", QStringLiteral("Write"), true,
+                                   &TFormAdjust::LandMarginWriteBtnClick);
 }
 
 bool TFormAdjust::FirstDotPositionOpen() {
@@ -736,10 +730,8 @@ void TFormAdjust::BuildEepromDataPanels() {
   EepromCheckRdoGrp =
       NewItemsGroup(EEPROMItemsPnl, "EepromCheckRdoGrp", QStringLiteral("Items"),
                     {QStringLiteral("Check EEPROM data"), QStringLiteral("Change EEPROM data")});
-  EepromItemsOKBtn = NewButton(EEPROMItemsPnl, "EepromItemsOKBtn", QStringLiteral("OK"),
-                               kRightButtonLeft, kButtonTop);
-  dialogkeys::MakeDefault(EepromItemsOKBtn);
-  Connect(EepromItemsOKBtn, &TFormAdjust::EepromItemsOKBtnClick);
+  EepromItemsOKBtn = PanelButton(EEPROMItemsPnl, "EepromItemsOKBtn", QStringLiteral("OK"), true,
+                                 &TFormAdjust::EepromItemsOKBtnClick, KeyRole::Default);
 
   // Check: the range to read.
   {
@@ -754,13 +746,10 @@ void TFormAdjust::BuildEepromDataPanels() {
     tilde->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     EepReadEndEdit->setGeometry(134, row, 40, 22);
     NewLabel(p, QStringLiteral("(End)"), 180, row + 2, 52);
-    EepromReadOkBtn = NewButton(p, "EepromReadOkBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-    EepromReadRtnBtn =
-        NewButton(p, "EepromReadRtnBtn", QStringLiteral("Previous"), kRightButtonLeft, kButtonTop);
-    dialogkeys::MakeDefault(EepromReadOkBtn);
-    dialogkeys::MakeCancel(EepromReadRtnBtn);
-    Connect(EepromReadOkBtn, &TFormAdjust::EepromReadOkBtnClick);
-    Connect(EepromReadRtnBtn, &TFormAdjust::EepromReadRtnBtnClick);
+    EepromReadOkBtn = PanelButton(p, "EepromReadOkBtn", QStringLiteral("OK"), false,
+                                  &TFormAdjust::EepromReadOkBtnClick, KeyRole::Default);
+    EepromReadRtnBtn = PanelButton(p, "EepromReadRtnBtn", QStringLiteral("Previous"), true,
+                                   &TFormAdjust::EepromReadRtnBtnClick, KeyRole::Cancel);
   }
 
   // Change: one address and one byte.
@@ -772,13 +761,10 @@ void TFormAdjust::BuildEepromDataPanels() {
     EepWriteAddEdit->setGeometry(80, top + 40, 40, 22);
     NewLabel(p, QStringLiteral("Data"), 16, top + 74, 60);
     EepWriteDataEdit->setGeometry(80, top + 72, 40, 22);
-    EepromWriteOkBtn = NewButton(p, "EepromWriteOkBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
-    EepromWriteRtnBtn = NewButton(p, "EepromWriteRtnBtn", QStringLiteral("Previous"),
-                                  kRightButtonLeft, kButtonTop);
-    dialogkeys::MakeDefault(EepromWriteOkBtn);
-    dialogkeys::MakeCancel(EepromWriteRtnBtn);
-    Connect(EepromWriteOkBtn, &TFormAdjust::EepromWriteOkBtnClick);
-    Connect(EepromWriteRtnBtn, &TFormAdjust::EepromWriteRtnBtnClick);
+    EepromWriteOkBtn = PanelButton(p, "EepromWriteOkBtn", QStringLiteral("OK"), false,
+                                   &TFormAdjust::EepromWriteOkBtnClick, KeyRole::Default);
+    EepromWriteRtnBtn = PanelButton(p, "EepromWriteRtnBtn", QStringLiteral("Previous"), true,
+                                    &TFormAdjust::EepromWriteRtnBtnClick, KeyRole::Cancel);
   }
 
   // The grid: 17 x 17 cells of 22 x 18 fill the panel's width, so "Previous" sits in the title
@@ -834,11 +820,10 @@ void TFormAdjust::BuildEepromDataPanels() {
     low->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     low->setGeometry(left + 1 + kGridColumnWidth + 20, captionTop, 60, 17);
 
-    EepromGridRtnBtn = NewButton(p, "EepromGridRtnBtn", QStringLiteral("Previous"),
-                                 p->width() - 80, 3);
-    EepromGridRtnBtn->resize(75, 22);
-    dialogkeys::MakeCancel(EepromGridRtnBtn);
-    Connect(EepromGridRtnBtn, &TFormAdjust::EepromGridRtnBtnClick);
+    // In the title line: the grid fills the rest of the panel.
+    EepromGridRtnBtn = PanelButton(p, "EepromGridRtnBtn", QStringLiteral("Previous"), true,
+                                   &TFormAdjust::EepromGridRtnBtnClick, KeyRole::Cancel);
+    EepromGridRtnBtn->setGeometry(p->width() - 80, 3, 75, 22);
   }
 }
 

@@ -60,7 +60,8 @@ class OnPrinter : public ::testing::Test {
   }
   std::vector<int> Reads() {
     std::vector<int> reads;
-    for (const auto& e : printer.Trace("eeprom_read")) reads.push_back(static_cast<int>(e.Num("addr")));
+    for (const auto& e : printer.Trace("eeprom_read"))
+      reads.push_back(static_cast<int>(e.Num("addr")));
     return reads;
   }
   std::string Cells(uint8_t first, uint8_t last) {
@@ -108,8 +109,8 @@ TEST_F(HeadIdItem, WritesATypedIdWithTheMarkerCellLast) {
   EXPECT_EQ(LogColor(form), kBlack);
   EXPECT_EQ(form->ShowHdVolIDPnl->text(), "A1AAAAATTTC");
   const std::vector<std::pair<int, int>> expected = {
-      {0x3F, 1},    {0x46, 1},    {0x40, 1},    {0x41, 1},    {0x43, 1},   {0x44, 1},
-      {0x45, 1},    {0x48, 0x32}, {0x49, 0x32}, {0x4A, 0x32}, {0x47, 0x32}};
+      {0x3F, 1}, {0x46, 1},    {0x40, 1},    {0x41, 1},    {0x43, 1},   {0x44, 1},
+      {0x45, 1}, {0x48, 0x32}, {0x49, 0x32}, {0x4A, 0x32}, {0x47, 0x32}};
   EXPECT_EQ(Writes(), expected);
 
   // Read back: T in 8..10 and the check character computed afresh.
@@ -415,8 +416,8 @@ class TopMarginItem : public OnPrinter {
 };
 
 TEST_F(TopMarginItem, PreselectsTheStepOfTheStoredByte) {
-  const std::pair<uint8_t, int> cases[] = {{0xE7, 0}, {0x15, 2}, {0x14, 1}, {0xEC, 1}, {0xEB, 0},
-                                           {0x19, 2}};
+  const std::pair<uint8_t, int> cases[] = {{0xE7, 0}, {0x15, 2}, {0x14, 1},
+                                           {0xEC, 1}, {0xEB, 0}, {0x19, 2}};
   for (const auto& [stored, item] : cases) {
     printer.SetEeprom(0x2E, stored);
     Adjust();
@@ -493,7 +494,7 @@ TEST_F(FirstDotItem, APrinterThatDoesNotAnswerLeavesThePanelQuiet) {
   EXPECT_EQ(LogText(form), "");
   EXPECT_EQ(form->LandMarginEdit->text(), "");
   EXPECT_EQ(form->LeftMarginGauge->Progress(), 52);  // as it was
-  EXPECT_EQ(form->AppendixRdoGrp->ItemIndex(), 0);    // the item click ended early
+  EXPECT_EQ(form->AppendixRdoGrp->ItemIndex(), 0);   // the item click ended early
 }
 
 TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
@@ -501,6 +502,10 @@ TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
   form->LandMarginUpDown->StepUp();
   ExpectShown("1", 50, "0.0088");
   EXPECT_EQ(form->LandMarginUpDown->Maximum(), 36);
+  // Beyond its own range the spinner starts from its nearest end.
+  Open(0x48);
+  form->LandMarginUpDown->StepDown();
+  ExpectShown("35", 74, "0.3087");
 
   Open(70);
   Click(form, "SteptoRightBitBtn");
@@ -600,11 +605,12 @@ class InitialSetting : public OnPrinter {
 TEST_F(InitialSetting, WritesTheFourBytesInOrderAndNamesTheModel) {
   for (int round = 1; round <= 2; ++round) {
     Ok();
-    EXPECT_EQ(LogText(form), "The initial setting value of  \n\"Quorla Z40\"has been written on EEPROM.");
+    EXPECT_EQ(LogText(form),
+              "The initial setting value of  \n\"Quorla Z40\"has been written on EEPROM.");
     EXPECT_EQ(LogColor(form), kBlack);
   }
-  const std::vector<std::pair<int, int>> once = {{0x5F, 0x00}, {0x09, 0x04}, {0x3A, 0x03},
-                                                 {0x3C, 0x9E}};
+  const std::vector<std::pair<int, int>> once = {
+      {0x5F, 0x00}, {0x09, 0x04}, {0x3A, 0x03}, {0x3C, 0x9E}};
   std::vector<std::pair<int, int>> twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(Writes(), twice);
@@ -706,8 +712,8 @@ TEST_F(EepromData, ASecondReadShowsOnlyItsOwnRange) {
 
 TEST_F(EepromData, RefusesWrongInputWithOneMessage) {
   OpenCheck();
-  const std::pair<const char*, const char*> wrong[] = {
-      {"10", "0F"}, {"5", "10"}, {"G0", "10"}, {"00", "1"}, {"00", "FG"}, {"", ""}};
+  const std::pair<const char*, const char*> wrong[] = {{"10", "0F"}, {"5", "10"},  {"G0", "10"},
+                                                       {"00", "1"},  {"00", "FG"}, {"", ""}};
   for (const auto& [first, last] : wrong) {
     form->ShowHdVolIDPnl->setFocus();
     Read(first, last);

@@ -81,36 +81,29 @@ void TFormAdjust::BuildProtectionCounterPanels() {
   CounterRdoBtn = NewItemsGroup(ProCounterItemsPnl, "CounterRdoBtn", QStringLiteral("Items"),
                                 {QStringLiteral("Check the protection counter."),
                                  QStringLiteral("Clear the protection counter.")});
-  ProCounterOKBtn =
-      NewButton(ProCounterItemsPnl, "ProCounterOKBtn", QStringLiteral("OK"), 292, 236);
-  dialogkeys::MakeDefault(ProCounterOKBtn);
-  Connect(ProCounterOKBtn, &TFormAdjust::ProCounterOKBtnClick);
+  ProCounterOKBtn = PanelButton(ProCounterItemsPnl, "ProCounterOKBtn", QStringLiteral("OK"), true,
+                                &TFormAdjust::ProCounterOKBtnClick, KeyRole::Default);
 
   const int top = TitledPanel::ContentTop() + 12;
   NewLabel(ProCounterCheckPnl, QStringLiteral("Reading out present protection counter."), 16, top,
            350);
   NewLabel(ProCounterCheckPnl, QStringLiteral("Maximum is 23,270 points."), 16, top + 36, 350);
-  CheckcountWarningLbl1 =
-      NewLabel(ProCounterCheckPnl,
-               QStringLiteral("If it is Over 16,289 points, replace the waste ink pad."), 16,
-               top + 60, 350);
+  CheckcountWarningLbl1 = NewLabel(
+      ProCounterCheckPnl, QStringLiteral("If it is Over 16,289 points, replace the waste ink pad."),
+      16, top + 60, 350);
   CheckcountWarningLbl1->setObjectName(QStringLiteral("CheckcountWarningLbl1"));
-  CounterCheckOKBtn = NewButton(ProCounterCheckPnl, "CounterCheckOKBtn", QStringLiteral("OK"), 212,
-                                236);
-  CounterCheckRtnBtn = NewButton(ProCounterCheckPnl, "CounterCheckRtnBtn",
-                                 QStringLiteral("Previous"), 292, 236);
-  NewLabel(ProCounterClearPnl, QStringLiteral("Initializing the protection counter now."), 16,
-           top, 350);
-  CounterClearOKBtn = NewButton(ProCounterClearPnl, "CounterClearOKBtn", QStringLiteral("OK"), 212,
-                                236);
-  CounterClearRtnBtn = NewButton(ProCounterClearPnl, "CounterClearRtnBtn",
-                                 QStringLiteral("Previous"), 292, 236);
-  for (QPushButton* ok : {CounterCheckOKBtn, CounterClearOKBtn}) dialogkeys::MakeDefault(ok);
-  for (QPushButton* back : {CounterCheckRtnBtn, CounterClearRtnBtn}) dialogkeys::MakeCancel(back);
-  Connect(CounterCheckOKBtn, &TFormAdjust::CounterCheckOKBtnClick);
-  Connect(CounterCheckRtnBtn, &TFormAdjust::CounterCheckRtnBtnClick);
-  Connect(CounterClearOKBtn, &TFormAdjust::CounterClearOKBtnClick);
-  Connect(CounterClearRtnBtn, &TFormAdjust::CounterClearRtnBtnClick);
+  CounterCheckOKBtn = PanelButton(ProCounterCheckPnl, "CounterCheckOKBtn", QStringLiteral("OK"),
+                                  false, &TFormAdjust::CounterCheckOKBtnClick, KeyRole::Default);
+  CounterCheckRtnBtn =
+      PanelButton(ProCounterCheckPnl, "CounterCheckRtnBtn", QStringLiteral("Previous"), true,
+                  &TFormAdjust::CounterCheckRtnBtnClick, KeyRole::Cancel);
+  NewLabel(ProCounterClearPnl, QStringLiteral("Initializing the protection counter now."), 16, top,
+           350);
+  CounterClearOKBtn = PanelButton(ProCounterClearPnl, "CounterClearOKBtn", QStringLiteral("OK"),
+                                  false, &TFormAdjust::CounterClearOKBtnClick, KeyRole::Default);
+  CounterClearRtnBtn =
+      PanelButton(ProCounterClearPnl, "CounterClearRtnBtn", QStringLiteral("Previous"), true,
+                  &TFormAdjust::CounterClearRtnBtnClick, KeyRole::Cancel);
 }
 
 void TFormAdjust::ProCounterOKBtnClick() {
