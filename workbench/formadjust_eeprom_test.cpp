@@ -7,7 +7,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
-#include <QToolButton>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "controls/tcgauge.h"
 #include "controls/titledpanel.h"
 #include "controls/updown.h"
+#include "eeprom/eepromtrace_testutil.h"
 #include "link/resulttexts.h"
 #include "platform/cursor.h"
 #include "tests/support/fakes.h"
@@ -50,20 +50,8 @@ class OnPrinter : public ::testing::Test {
     printer.ClearTrace();
   }
 
-  // (address, value) of every EEPROM write the printer was asked for.
-  std::vector<std::pair<int, int>> Writes() {
-    std::vector<std::pair<int, int>> writes;
-    for (const auto& e : printer.Trace("eeprom_write")) {
-      writes.emplace_back(static_cast<int>(e.Num("addr")), static_cast<int>(e.Num("value")));
-    }
-    return writes;
-  }
-  std::vector<int> Reads() {
-    std::vector<int> reads;
-    for (const auto& e : printer.Trace("eeprom_read"))
-      reads.push_back(static_cast<int>(e.Num("addr")));
-    return reads;
-  }
+  std::vector<std::pair<int, int>> Writes() { return eeprom_testing::Writes(printer); }
+  std::vector<int> Reads() { return eeprom_testing::Reads(printer); }
   std::string Cells(uint8_t first, uint8_t last) {
     const std::vector<uint8_t> bytes = printer.Eeprom(first, last);
     return std::string(bytes.begin(), bytes.end());
@@ -174,14 +162,6 @@ TEST_F(HeadIdItem, CheckShowsTheStoredIdOrWhyNot) {
   Check();
   EXPECT_EQ(LogText(form), "Receive error");
   EXPECT_EQ(platform::ScreenCursor(), CursorShape::Default);
-}
-
-TEST_F(HeadIdItem, PreviousGoesBackToTheItems) {
-  OpenInput();
-  form->HdVolWrtEdit->setText("ABC");
-  Click(form, "HdVolWrtRtnBtn");
-  EXPECT_EQ(VisibleItemPanels(form), QStringList{"HeadIDItemsPnl"});
-  EXPECT_EQ(form->HdVolWrtEdit->text(), "");
 }
 
 // --- Bi-D values --------------------------------------------------------------------------------
@@ -317,14 +297,6 @@ TEST_F(BidItem, CheckBuildsThreeLinesOrReportsTheFirstFailingRead) {
   Click(form, "BidOKBtn");
   EXPECT_EQ(LogText(form), "Receive error");
   EXPECT_EQ(LogColor(form), kRed);
-}
-
-TEST_F(BidItem, ThePrintItemAndPreviousLeadToTheirPanels) {
-  Choose(0);
-  EXPECT_EQ(VisibleItemPanels(form), QStringList{"BidPrintPnl"});
-  Choose(1);
-  Click(form, "BidWrtRtnBtn");
-  EXPECT_EQ(VisibleItemPanels(form), QStringList{"BidItemsPnl"});
 }
 
 // --- USB ID -------------------------------------------------------------------------------------
@@ -521,8 +493,6 @@ TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
   ExpectShown("0", 50, "0.0000");
   Click(form, "GotoLeftEdgeBitBtn");
   EXPECT_EQ(form->LandMarginEdit->text(), "-72");
-  EXPECT_EQ(form->SteptoLeftBitBtn->toolTip(), "To the left four points at a time");
-  EXPECT_EQ(form->CenteringBitBtn->toolTip(), "Centering");
 }
 
 TEST_F(FirstDotItem, WriteStoresTheByteAsksForTheWaitAndInitialisesThePrinter) {
