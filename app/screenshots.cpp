@@ -1,6 +1,7 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
-// workbench in stable and in error mode, the quit confirmation and the version box. Runs the real
-// windows against the embedded virtual printer (time scale 0, state in a temporary directory).
+// workbench in stable and in error mode with three of its EEPROM items, the quit confirmation and
+// the version box. Runs the real windows against the embedded virtual printer (time scale 0, state
+// in a temporary directory).
 //
 //   quorla-screenshots OUTPUT_DIR
 #include <QApplication>
@@ -9,12 +10,14 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolButton>
 #include <cstdlib>
 
 #include "app/aboutbox.h"
 #include "app/formboot.h"
 #include "app/formquit.h"
 #include "app/startup.h"
+#include "controls/limitededit.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
 #include "makerlibs/linkcontrol.h"
@@ -64,6 +67,23 @@ int main(int argc, char** argv) {
   FormAdjust->CleaningOKBtn->click();
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-stable"));
+
+  // EEPROM items: the head ID input with its picture, the first dot position, the full table.
+  FormAdjust->AdjustmentTab->setCurrentIndex(0);
+  FormAdjust->AdjustRdoGrp->Button(1)->click();
+  FormAdjust->HdVolOKBtn->click();
+  FormAdjust->HdVolWrtEdit->setText(QStringLiteral("F2KM7RWTTTM"));
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-head-id"));
+  FormAdjust->AdjustRdoGrp->Button(5)->click();
+  FormAdjust->SteptoRightBitBtn->click();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-first-dot"));
+  FormAdjust->AdjustmentTab->setCurrentIndex(3);
+  FormAdjust->AppendixRdoGrp->Button(0)->click();
+  FormAdjust->EepromItemsOKBtn->click();
+  FormAdjust->EepReadBegEdit->setText(QStringLiteral("00"));
+  FormAdjust->EepReadEndEdit->setText(QStringLiteral("FF"));
+  FormAdjust->EepromReadOkBtn->click();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-eeprom-grid"));
 
   printer.RaiseError(vprinter::status::kPaperOut);
   FormAdjust->GetStatusBtn->click();

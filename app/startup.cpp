@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <exception>
 
 #include "app/aboutbox.h"
@@ -29,6 +30,7 @@ void CreateProgramWindows() {
   FormBoot->SetWorkbench(FormAdjust);
   FormBoot->SetAboutBox(AboutBox);
   FormQuit->SetPrinterSelection(FormBoot);
+  FormAdjust->SetModelNameSource([] { return FormBoot->ModelNameCombo->currentText(); });
   QObject::connect(FormAdjust, &TFormAdjust::QuitConfirmationRequested, FormQuit,
                    [] { FormQuit->show(); });
 }

@@ -12,26 +12,35 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "link/resultcode.h"
 
 class LimitedEdit;
 class ListBox;
+class QCheckBox;
 class PageControl;
 class QAbstractButton;
 class QFrame;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 class QTextEdit;
 class QTimer;
+class QToolButton;
 class RadioGroup;
+class TCGauge;
 class TitledPanel;
+class UpDown;
 struct Units;
 
 // The kinds of lines WriteStatus writes (16-bit, as the item handlers pass them).
@@ -182,10 +191,143 @@ class TFormAdjust : public QWidget {
   // The first-dot panel's opening read of the stored value, run after the item shows the panel;
   // false when the read failed (the item click then ends there).
   bool FirstDotPositionOpen();
+  // Where the initial setting's report takes the model name from (the printer selection's model
+  // list); the start-up sets it.
+  void SetModelNameSource(std::function<QString()> source) { modelName_ = std::move(source); }
+  // The picture of the print head in its carriage, with the arrow at the marked head ID.
+  static QPixmap HeadIdPicture();
 
+  // Head ID.
+  void HdVolOKBtnClick();
+  void HdVolWrtOKBtnClick();
+  void HdVolWrtRtnBtnClick();
+  RadioGroup* HdVolRdoBtn;
+  QPushButton* HdVolOKBtn;
+  QLabel* HeadIDImage;
+  QPushButton* HdVolWrtOKBtn;
+  QPushButton* HdVolWrtRtnBtn;
+
+  // Bi-D values (the print panel belongs to the print items).
+  void BidOKBtnClick();
+  void BidWrtOKBtnClick();
+  void BidWrtRtnBtnClick();
+  void MsBkBidWrtEditChange();
+  void MsClBidWrtEditChange();
+  void Pl6BkBidWrtEditChange();
+  void Pl6ClBidWrtEditChange();
+  void Pl4BkBidWrtEditChange();
+  void Pl4ClBidWrtEditChange();
+  RadioGroup* BidRdoBtn;
+  QPushButton* BidOKBtn;
+  QCheckBox* BidMsBkCheckBox;
+  QCheckBox* BidMsClCheckBox;
+  QCheckBox* Bid6plBkCheckBox;
+  QCheckBox* Bid6plClCheckBox;
+  QCheckBox* Bid4plBkCheckBox;
+  QCheckBox* Bid4plClCheckBox;
+  UpDown* BidMsBkUpDown;
+  UpDown* BidMsClUpDown;
+  UpDown* Bid6plBkUpDown;
+  UpDown* Bid6plClUpDown;
+  UpDown* Bid4plBkUpDown;
+  UpDown* Bid4plClUpDown;
+  QPushButton* BidWrtOKBtn;
+  QPushButton* BidWrtRtnBtn;
+
+  // USB ID.
+  void UsbIdOKBtnClick();
+  void UsbIdInputOKBtnClick();
+  void UsbIdInputRtnBtnClick();
+  RadioGroup* USBIDRdoGrp;
+  QPushButton* UsbIdOKBtn;
+  QPushButton* UsbIdInputOKBtn;
+  QPushButton* UsbIdInputRtnBtn;
+
+  // Top margin.
+  void TopMarginMainBtnClick();
+  void TopMarginWriteOKBtnClick();
+  void TopMarginRtnBtnClick();
+  RadioGroup* TopMarginRdoGrp;
+  QPushButton* TopMarginMainBtn;
+  RadioGroup* TopMarginInputRdoGrp;
+  QPushButton* TopMarginWriteOKBtn;
+  QPushButton* TopMarginRtnBtn;
+
+  // First dot position.
+  // Clamps v to -72..72, puts it into the edit and shows it on the gauges and in millimetres.
+  void ShowFirstDot(int v);
+  void LandMarginUpDownClick();
+  void SteptoLeftBitBtnClick();
+  void SteptoRightBitBtnClick();
+  void GotoLeftEdgeBitBtnClick();
+  void GotoRightEdgeBitBtnClick();
+  void CenteringBitBtnClick();
+  void LandMarginWriteBtnClick();
+  TCGauge* LeftMarginGauge;
+  TCGauge* RightMarginGauge;
+  UpDown* LandMarginUpDown;
+  QLabel* LandMarginRealValuePnl;
+  QToolButton* SteptoLeftBitBtn;
+  QToolButton* SteptoRightBitBtn;
+  QToolButton* GotoLeftEdgeBitBtn;
+  QToolButton* GotoRightEdgeBitBtn;
+  QToolButton* CenteringBitBtn;
+  QPushButton* LandMarginWriteBtn;
+
+  // EEPROM initial setting.
+  void DefaultSetBtnClick();
+  QPushButton* DefaultSetBtn;
+
+  // EEPROM data handling.
+  void EepromItemsOKBtnClick();
+  void EepromReadOkBtnClick();
+  void EepromReadRtnBtnClick();
+  void EepromGridRtnBtnClick();
+  void EepromWriteOkBtnClick();
+  void EepromWriteRtnBtnClick();
+  RadioGroup* EepromCheckRdoGrp;
+  QPushButton* EepromItemsOKBtn;
+  QPushButton* EepromReadOkBtn;
+  QPushButton* EepromReadRtnBtn;
+  QPushButton* EepromGridRtnBtn;
+  QPushButton* EepromWriteOkBtn;
+  QPushButton* EepromWriteRtnBtn;
+
+ private:
+  void BuildHeadIdPanels();
+  void BuildBidPanels();
+  void BuildUsbIdPanels();
+  void BuildTopMarginPanels();
+  void BuildFirstDotPanel();
+  void BuildDefaultSetPanel();
+  void BuildEepromDataPanels();
+  // What Enter (Default) or Esc (Cancel) does to a button of the visible item panel.
+  enum class KeyRole { None, Default, Cancel };
+  // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
+  // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard.
+  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
+                           void (TFormAdjust::*handler)(), KeyRole role = KeyRole::None);
+  // An "Items" choice in an item panel, its first item selected.
+  RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
+                            const QStringList& items);
+  // One EEPROM cell through the packet library, with the workbench's copy of the model code.
+  ResultCode ReadEepromCell(uint8_t address, uint8_t* value);
+  ResultCode WriteEepromCell(uint8_t address, uint8_t value);
+  // The gauges and the millimetre text for a first dot value, without touching the edit.
+  void ShowFirstDotDisplay(double v);
+  // Two texts of two hexadecimal digits each, as the EEPROM tool takes an address and a byte.
+  bool HexPair(const QString& first, const QString& second, uint8_t* a, uint8_t* b) const;
+  // Data cells of the grid, created with the first read.
+  QTableWidgetItem* GridCell(int address);
+
+  std::function<QString()> modelName_;
+
+ public:
   // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------
 
   void BuildPrintPanels();
+  // The "Print top margin" item of the top-margin panel.
+  void PrintTopMarginItem();
 
   // --- Maintenance: cleaning, ink charge, liquid exchange, protection counter, EEPROM backup
   //     (formadjust_maintenance.cpp) -----------------------------------------------------------
@@ -196,10 +338,29 @@ class TFormAdjust : public QWidget {
   QPushButton* CleaningOKBtn;
   QPushButton* ChargeOKBtn;
 
+  // Protection counter.
+  void ProCounterOKBtnClick();
+  void CounterCheckOKBtnClick();
+  void CounterCheckRtnBtnClick();
+  void CounterClearOKBtnClick();
+  void CounterClearRtnBtnClick();
+  RadioGroup* CounterRdoBtn;
+  QPushButton* ProCounterOKBtn;
+  QLabel* CheckcountWarningLbl1;
+  QPushButton* CounterCheckOKBtn;
+  QPushButton* CounterCheckRtnBtn;
+  QPushButton* CounterClearOKBtn;
+  QPushButton* CounterClearRtnBtn;
+
  private:
   QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
                                   const char* buttonName);
   void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
+  void BuildProtectionCounterPanels();
+
+  // The counter text the check writes: five blanks and a zero byte at first; each read writes
+  // its text and a zero byte at the start and leaves the rest as it was.
+  char ProCounterText[6] = {' ', ' ', ' ', ' ', ' ', '\0'};
 
  public:
   // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------

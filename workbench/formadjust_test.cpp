@@ -180,14 +180,14 @@ TEST_F(Workbench, EachItemShowsItsOnePanelAndDeselectsTheOtherGroups) {
     int index;
     const char* panel;
   };
+  // Item 5 reads the printer first; its tests are with the first-dot item's.
   const Item items[] = {
-      {form->AdjustRdoGrp, 0, "DefaultSetPnl"},    {form->AdjustRdoGrp, 1, "HeadIDItemsPnl"},
-      {form->AdjustRdoGrp, 2, "BidItemsPnl"},      {form->AdjustRdoGrp, 3, "USBIDItemsPnl"},
-      {form->AdjustRdoGrp, 4, "TopMarginMainPnl"}, {form->AdjustRdoGrp, 5, "FirstDotPositionPnl"},
-      {form->MentRdoGrp, 0, "CleaningPnl"},        {form->MentRdoGrp, 1, "InkChargePnl"},
-      {form->MentRdoGrp, 2, "TraStep0Pnl"},        {form->MentRdoGrp, 3, "ProCounterItemsPnl"},
-      {form->MentRdoGrp, 4, "EepromBackupPnl"},    {form->PatternPrnItemsRdoGrp, 0, "A4CheckPnl"},
-      {form->AppendixRdoGrp, 0, "EEPROMItemsPnl"}};
+      {form->AdjustRdoGrp, 0, "DefaultSetPnl"},       {form->AdjustRdoGrp, 1, "HeadIDItemsPnl"},
+      {form->AdjustRdoGrp, 2, "BidItemsPnl"},         {form->AdjustRdoGrp, 3, "USBIDItemsPnl"},
+      {form->AdjustRdoGrp, 4, "TopMarginMainPnl"},    {form->MentRdoGrp, 0, "CleaningPnl"},
+      {form->MentRdoGrp, 1, "InkChargePnl"},          {form->MentRdoGrp, 2, "TraStep0Pnl"},
+      {form->MentRdoGrp, 3, "ProCounterItemsPnl"},    {form->MentRdoGrp, 4, "EepromBackupPnl"},
+      {form->PatternPrnItemsRdoGrp, 0, "A4CheckPnl"}, {form->AppendixRdoGrp, 0, "EEPROMItemsPnl"}};
   RadioGroup* groups[] = {form->AdjustRdoGrp, form->MentRdoGrp, form->PatternPrnItemsRdoGrp,
                           form->AppendixRdoGrp};
   for (const Item& item : items) {
