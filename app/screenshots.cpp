@@ -1,12 +1,17 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
-// workbench in stable and in error mode, the quit confirmation and the version box. Runs the real
-// windows against the embedded virtual printer (time scale 0, state in a temporary directory).
+// workbench in stable and in error mode, the Bi-D print panel, the A4 check page panel after a
+// print, the quit confirmation and the version box; and the two sheets of that A4 check page side
+// by side, scaled down. Runs the real windows against the embedded virtual printer (time scale 0,
+// state in a temporary directory, the print's pauses skipped).
 //
 //   quorla-screenshots OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdlib>
@@ -17,8 +22,10 @@
 #include "app/startup.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
+#include "controls/titledpanel.h"
 #include "makerlibs/linkcontrol.h"
 #include "platform/dialogs.h"
+#include "platform/sleep.h"
 #include "workbench/formadjust.h"
 
 namespace {
@@ -26,6 +33,43 @@ bool Save(QWidget* window, const QDir& dir, const QString& name) {
   QApplication::processEvents();
   const QString path = dir.filePath(name + QStringLiteral(".png"));
   if (!window->grab().save(path)) {
+    QTextStream(stderr) << "cannot write " << path << "\n";
+    return false;
+  }
+  QTextStream(stdout) << path << "\n";
+  return true;
+}
+
+// The sheets in the tray, in the order they came out, scaled down side by side on a grey desk.
+bool SaveSheets(const QDir& tray, const QDir& dir, const QString& name) {
+  constexpr int kScaledWidth = 496;  // a sixth of the sheet's 2976 pixels
+  constexpr int kMargin = 16;
+  QList<QImage> sheets;
+  for (const QString& file :
+       tray.entryList({QStringLiteral("sheet-*.png")}, QDir::Files, QDir::Name)) {
+    QImage sheet(tray.filePath(file));
+    if (sheet.isNull()) continue;
+    sheets << sheet.convertToFormat(QImage::Format_RGB32)
+                  .scaledToWidth(kScaledWidth, Qt::SmoothTransformation);
+  }
+  if (sheets.isEmpty()) {
+    QTextStream(stderr) << "no sheets in " << tray.path() << "\n";
+    return false;
+  }
+  const int height = sheets.first().height();
+  QImage desk(kMargin + static_cast<int>(sheets.size()) * (kScaledWidth + kMargin),
+              height + 2 * kMargin, QImage::Format_RGB32);
+  desk.fill(QColor(0x80, 0x80, 0x80));
+  QPainter painter(&desk);
+  int x = kMargin;
+  for (const QImage& sheet : sheets) {
+    painter.fillRect(x + 3, kMargin + 3, sheet.width(), sheet.height(), QColor(0x50, 0x50, 0x50));
+    painter.drawImage(x, kMargin, sheet);
+    x += kScaledWidth + kMargin;
+  }
+  painter.end();
+  const QString path = dir.filePath(name + QStringLiteral(".png"));
+  if (!desk.save(path)) {
     QTextStream(stderr) << "cannot write " << path << "\n";
     return false;
   }
@@ -52,6 +96,7 @@ int main(int argc, char** argv) {
   quorla::link::SetEmbeddedPrinterOptions(options);
   vprinter::Device& printer = quorla::link::StartEmbeddedPrinter();
   platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
+  platform::SetSleepHook([](int) {});
 
   CreateProgramWindows();
   bool ok = true;
@@ -71,6 +116,22 @@ int main(int argc, char** argv) {
   FormAdjust->GetStatusBtn->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-error"));
   printer.ClearError();
+  FormAdjust->GetStatusBtn->click();
+
+  // The Bi-D items panel's first item leads here.
+  FormAdjust->AdjustRdoGrp->Button(2)->click();
+  FormAdjust->ResetPanels();
+  FormAdjust->BidPrintPnl->show();
+  FormAdjust->BidPrintTrackBar->setValue(2);
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-bid-print"));
+
+  FormAdjust->AdjustmentTab->setCurrentIndex(2);
+  FormAdjust->PatternPrnItemsRdoGrp->Button(0)->click();
+  FormAdjust->A4CheckPrnOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
+  ok &= SaveSheets(QDir(QString::fromStdString(options.trayDir.string())), out,
+                   QStringLiteral("a4-check-page"));
 
   FormAdjust->AdjustRtnBtn->click();
   ok &= Save(FormQuit, out, QStringLiteral("quit-confirmation"));
