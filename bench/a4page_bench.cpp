@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <algorithm>
 #include <atomic>
@@ -28,9 +27,9 @@
 
 #include "app/formboot.h"
 #include "app/startup.h"
+#include "app/toolprinter.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
-#include "makerlibs/linkcontrol.h"
 #include "platform/dialogs.h"
 #include "platform/sleep.h"
 #include "workbench/formadjust.h"
@@ -104,14 +103,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
-  QTemporaryDir state;
-  vprinter::DeviceOptions options;
-  options.stateDir = state.filePath(QStringLiteral("state")).toStdString();
-  options.trayDir = state.filePath(QStringLiteral("tray")).toStdString();
-  options.timeScale = 0;
-  quorla::link::SetEmbeddedPrinterOptions(options);
-  quorla::link::StartEmbeddedPrinter();
-  const QDir tray(QString::fromStdString(options.trayDir.string()));
+  ToolPrinter printer;
+  const QDir tray = printer.Tray();
   platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
   platform::SetSleepHook([](int) {});
 
@@ -121,6 +114,7 @@ int main(int argc, char** argv) {
   TFormAdjust* form = FormAdjust;
   if (!form->isVisible()) {
     std::fprintf(stderr, "the workbench did not open\n");
+    DestroyProgramWindows();
     return 2;
   }
   form->AdjustmentTab->setCurrentIndex(2);
@@ -155,6 +149,7 @@ int main(int argc, char** argv) {
         form->StatusMemo->toPlainText() != QStringLiteral("A4 pattern print is completed.")) {
       std::fprintf(stderr, "run %d: the page did not print (%s)\n", i + 1,
                    form->StatusMemo->toPlainText().toLocal8Bit().constData());
+      DestroyProgramWindows();
       return 2;
     }
     form->DisableTimerTimer();
@@ -187,6 +182,5 @@ int main(int argc, char** argv) {
   }
 
   DestroyProgramWindows();
-  quorla::link::StopEmbeddedPrinter();
   return failed ? 1 : 0;
 }
