@@ -88,8 +88,8 @@ void TFormAdjust::BuildPrintPanels() {
   Connect(A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick);
 }
 
-// The form feed after the pattern is only queued: it goes out at the head of the next print,
-// which is when a printer left alone ejects the sheet.
+// The form feed after the pattern is queued, not sent: it goes out at the head of the next print.
+// Until then the sheet stays in the printer, which ejects it by itself when the job ends.
 void TFormAdjust::BidPrnOKBtnClick() {
   RunPrint(*this, QStringLiteral("Bi-D pattern is being printed out now."),
            QStringLiteral("Bi-D pattern print is completed."), rc::BidPrintError, [this] {
