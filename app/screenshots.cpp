@@ -1,14 +1,17 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
-// workbench in stable and in error mode with three of its EEPROM items, the quit confirmation and
-// the version box. Runs the real windows against the embedded virtual printer (time scale 0, state
-// in a temporary directory).
+// workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
+// A4 check page panel after a print, the quit confirmation and the version box; and the two sheets
+// of that A4 check page side by side, scaled down. Runs the real windows against the embedded
+// virtual printer (time scale 0, state in a temporary directory, the print's pauses skipped).
 //
 //   quorla-screenshots OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
+#include <QSlider>
 #include <QTextStream>
 #include <QToolButton>
 #include <cstdlib>
@@ -17,11 +20,13 @@
 #include "app/formboot.h"
 #include "app/formquit.h"
 #include "app/startup.h"
+#include "app/toolprinter.h"
 #include "controls/limitededit.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
-#include "makerlibs/linkcontrol.h"
+#include "controls/titledpanel.h"
 #include "platform/dialogs.h"
+#include "platform/sleep.h"
 #include "workbench/formadjust.h"
 
 namespace {
@@ -29,6 +34,43 @@ bool Save(QWidget* window, const QDir& dir, const QString& name) {
   QApplication::processEvents();
   const QString path = dir.filePath(name + QStringLiteral(".png"));
   if (!window->grab().save(path)) {
+    QTextStream(stderr) << "cannot write " << path << "\n";
+    return false;
+  }
+  QTextStream(stdout) << path << "\n";
+  return true;
+}
+
+// The sheets in the tray, in the order they came out, scaled down side by side on a grey desk.
+bool SaveSheets(const QDir& tray, const QDir& dir, const QString& name) {
+  constexpr int kScaledWidth = 496;  // a sixth of the sheet's 2976 pixels
+  constexpr int kMargin = 16;
+  QList<QImage> sheets;
+  for (const QString& file :
+       tray.entryList({QStringLiteral("sheet-*.png")}, QDir::Files, QDir::Name)) {
+    QImage sheet(tray.filePath(file));
+    if (sheet.isNull()) continue;
+    sheets << sheet.convertToFormat(QImage::Format_RGB32)
+                  .scaledToWidth(kScaledWidth, Qt::SmoothTransformation);
+  }
+  if (sheets.isEmpty()) {
+    QTextStream(stderr) << "no sheets in " << tray.path() << "\n";
+    return false;
+  }
+  const int height = sheets.first().height();
+  QImage desk(kMargin + static_cast<int>(sheets.size()) * (kScaledWidth + kMargin),
+              height + 2 * kMargin, QImage::Format_RGB32);
+  desk.fill(QColor(0x80, 0x80, 0x80));
+  QPainter painter(&desk);
+  int x = kMargin;
+  for (const QImage& sheet : sheets) {
+    painter.fillRect(x + 3, kMargin + 3, sheet.width(), sheet.height(), QColor(0x50, 0x50, 0x50));
+    painter.drawImage(x, kMargin, sheet);
+    x += kScaledWidth + kMargin;
+  }
+  painter.end();
+  const QString path = dir.filePath(name + QStringLiteral(".png"));
+  if (!desk.save(path)) {
     QTextStream(stderr) << "cannot write " << path << "\n";
     return false;
   }
@@ -47,14 +89,10 @@ int main(int argc, char** argv) {
   const QDir out(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(out.path());
 
-  QTemporaryDir state;
-  vprinter::DeviceOptions options;
-  options.stateDir = state.filePath(QStringLiteral("state")).toStdString();
-  options.trayDir = state.filePath(QStringLiteral("tray")).toStdString();
-  options.timeScale = 0;
-  quorla::link::SetEmbeddedPrinterOptions(options);
-  vprinter::Device& printer = quorla::link::StartEmbeddedPrinter();
+  ToolPrinter toolPrinter;
+  vprinter::Device& printer = toolPrinter.device();
   platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
+  platform::SetSleepHook([](int) {});
 
   CreateProgramWindows();
   bool ok = true;
@@ -91,6 +129,25 @@ int main(int argc, char** argv) {
   FormAdjust->GetStatusBtn->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-error"));
   printer.ClearError();
+  FormAdjust->GetStatusBtn->click();
+
+  // The Bi-D items panel's first item leads here.
+  FormAdjust->AdjustRdoGrp->Button(2)->click();
+  FormAdjust->ResetPanels();
+  FormAdjust->BidPrintPnl->show();
+  FormAdjust->BidPrintTrackBar->setValue(2);
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-bid-print"));
+
+  // A printer whose stored Bi-D values (the factory's) are right, so the picture is the same
+  // every time and the middle test row of each Bi-D row lines up.
+  const int8_t rightBid[3][2] = {{3, 4}, {-2, -1}, {1, 2}};
+  printer.SetBidOffsets(rightBid);
+  FormAdjust->AdjustmentTab->setCurrentIndex(2);
+  FormAdjust->PatternPrnItemsRdoGrp->Button(0)->click();
+  FormAdjust->A4CheckPrnOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
+  ok &= SaveSheets(toolPrinter.Tray(), out, QStringLiteral("a4-check-page"));
 
   FormAdjust->AdjustRtnBtn->click();
   ok &= Save(FormQuit, out, QStringLiteral("quit-confirmation"));
@@ -100,6 +157,5 @@ int main(int argc, char** argv) {
   AboutBox->hide();
 
   DestroyProgramWindows();
-  quorla::link::StopEmbeddedPrinter();
   return ok ? 0 : 1;
 }

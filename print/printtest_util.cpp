@@ -320,9 +320,9 @@ Decoded PrinterPatternTest::PrintedOnPrinter() {
   return decoded;
 }
 
-std::vector<std::string> PrinterPatternTest::CallOrder() {
+std::vector<std::string> CallOrder(const testing_support::VirtualPrinter& printer) {
   std::vector<std::string> order;
-  for (const std::string& op : printer().TraceOps()) {
+  for (const std::string& op : printer.TraceOps()) {
     // Ejected sheets are the printer's own doing, not a call of the program.
     if (op == "sheet") continue;
     if (op == "data" && !order.empty() && order.back() == "data") continue;
@@ -331,15 +331,16 @@ std::vector<std::string> PrinterPatternTest::CallOrder() {
   return order;
 }
 
-std::vector<long long> PrinterPatternTest::Field(const std::string& op, const std::string& key) {
+std::vector<long long> Field(const testing_support::VirtualPrinter& printer, const std::string& op,
+                             const std::string& key) {
   std::vector<long long> values;
-  for (const auto& entry : printer().Trace(op)) values.push_back(entry.Num(key));
+  for (const auto& entry : printer.Trace(op)) values.push_back(entry.Num(key));
   return values;
 }
 
-int PrinterPatternTest::DataPackets() {
+int DataPackets(const testing_support::VirtualPrinter& printer) {
   int count = 0;
-  for (const auto& entry : printer().Trace("data")) count += entry.Refused() == 0 ? 1 : 0;
+  for (const auto& entry : printer.Trace("data")) count += entry.Refused() == 0 ? 1 : 0;
   return count;
 }
 

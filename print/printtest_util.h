@@ -90,6 +90,16 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 // The runs of a line as they were coded: "00 vv" for a literal byte, "cc vv" for a repeat.
 std::string RunsHex(const std::vector<CodedRun>& runs);
 
+// What the printer's trace tells of the program's calls:
+// the calls in the trace's order (ejected sheets left out), each run of consecutive "data" records
+// shown as one "data";
+std::vector<std::string> CallOrder(const testing_support::VirtualPrinter& printer);
+// a numeric field of every record of one op, in order;
+std::vector<long long> Field(const testing_support::VirtualPrinter& printer, const std::string& op,
+                             const std::string& key);
+// the number of accepted data packets.
+int DataPackets(const testing_support::VirtualPrinter& printer);
+
 // A job on a recording sender with the pauses faked: a pattern runs on job_, then Printed()
 // checks that it went out whole and well formed and decodes it.
 class PatternTest : public testing::Test {
@@ -110,13 +120,12 @@ class PrinterPatternTest : public testing_support::VirtualPrinterTest {
  protected:
   // Every accepted data packet decoded as one stream (expected well formed).
   Decoded PrintedOnPrinter();
-  // The program's calls in the trace's order (ejected sheets left out), each run of consecutive
-  // "data" records shown as one "data".
-  std::vector<std::string> CallOrder();
-  // A numeric field of every record of one op, in order.
-  std::vector<long long> Field(const std::string& op, const std::string& key);
-  // The number of accepted data packets.
-  int DataPackets();
+  // The trace's view of this test's printer (see the free functions above).
+  std::vector<std::string> CallOrder() { return printtest::CallOrder(printer()); }
+  std::vector<long long> Field(const std::string& op, const std::string& key) {
+    return printtest::Field(printer(), op, key);
+  }
+  int DataPackets() { return printtest::DataPackets(printer()); }
 
   RasterJob job_;
   testing_support::FakeSleep sleep_;

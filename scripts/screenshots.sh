@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program and grabs its windows into docs/screenshots/*.png, offscreen (no display).
+# Builds the program and grabs its windows into docs/screenshots/*.png, offscreen (no display), and
+# prints the A4 check page on the embedded printer into docs/screenshots/a4-check-page.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORLA_BUILD_DIR:-build}

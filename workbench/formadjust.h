@@ -32,6 +32,7 @@ class QAbstractButton;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QTableWidget;
 class QTableWidgetItem;
 class QTextEdit;
@@ -328,6 +329,16 @@ class TFormAdjust : public QWidget {
   void BuildPrintPanels();
   // The "Print top margin" item of the top-margin panel.
   void PrintTopMarginItem();
+
+  // BidPrintPnl: prints the Bi-D pattern lower on the sheet by 4 line ends per track-bar step.
+  void BidPrnOKBtnClick();
+  void BidPrnRtnBtnClick();
+  // A4CheckPnl: both sheets of the check page.
+  void A4CheckPrnOKBtnClick();
+  QSlider* BidPrintTrackBar;
+  QPushButton* BidPrnOKBtn;
+  QPushButton* BidPrnRtnBtn;
+  QPushButton* A4CheckPrnOKBtn;
 
   // --- Maintenance: cleaning, ink charge, liquid exchange, protection counter, EEPROM backup
   //     (formadjust_maintenance.cpp) -----------------------------------------------------------

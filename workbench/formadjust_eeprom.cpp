@@ -934,5 +934,3 @@ void TFormAdjust::EepromWriteRtnBtnClick() {
   EEPROMItemsPnl->show();
 }
 
-// Moves to formadjust_print.cpp with the print items.
-void TFormAdjust::PrintTopMarginItem() {}

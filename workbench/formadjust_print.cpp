@@ -1,5 +1,126 @@
-// Print items of the workbench: the Bi-D adjustment pattern, the A4 check page and the top-margin
-// line. The frame has created their panels with their titles; the items fill them here.
-#include "workbench/formadjust.h"
+// Print items of the workbench: the Bi-D adjustment pattern (BidPrintPnl), the A4 check page
+// (A4CheckPnl) and the top-margin line of the top-margin panel. The print units compose the bytes;
+// the handlers here bracket them with the busy line and its done or error line.
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <optional>
 
-void TFormAdjust::BuildPrintPanels() {}
+#include "controls/dialogkeys.h"
+#include "controls/titledpanel.h"
+#include "workbench/formadjust.h"
+#include "workbench/units.h"
+
+namespace {
+
+// Line ends per step of the Bi-D panel's track bar: one step moves the pattern 4/6 inch down.
+constexpr int kLineEndsPerTrackBarStep = 4;
+
+// Where the item panels put their buttons: "OK" bottom right, "Previous" beside it.
+constexpr int kButtonTop = 236;
+constexpr int kOkLeft = 292;
+constexpr int kPreviousLeft = 204;
+
+// Runs one print between its busy line and its done line. A failure ends it with one red line:
+// the print's fixed code when it has one, else the failing result's own text. The error line (or
+// the packet error's red line) also enables the window again.
+template <typename Print>
+void RunPrint(TFormAdjust& form, const QString& busyText, const QString& doneText,
+              std::optional<ResultCode> fixedError, Print print) {
+  form.WriteStatus(LineBusy, busyText);
+  const ResultCode result = print();
+  if (result != rc::Success) {
+    form.ReportResult(LineError, fixedError.value_or(result));
+    return;
+  }
+  form.WriteStatus(LineDone, doneText);
+}
+
+}  // namespace
+
+void TFormAdjust::BuildPrintPanels() {
+  const int top = TitledPanel::ContentTop();
+
+  // BidPrintPnl
+  NewLabel(BidPrintPnl, QStringLiteral("Bi-D adjustment pattern will print."), 16, top + 12, 350);
+  auto* position = new QGroupBox(
+      QStringLiteral("You can specify the print start position by TrackBar."), BidPrintPnl);
+  position->setGeometry(12, top + 48, 359, 130);
+  NewLabel(position, QStringLiteral("1. Bi-d pattern = 8 scales per 1 time. "), 14, 30, 330);
+  BidPrintTrackBar = new QSlider(Qt::Horizontal, position);
+  BidPrintTrackBar->setObjectName(QStringLiteral("BidPrintTrackBar"));
+  BidPrintTrackBar->setRange(0, 8);
+  BidPrintTrackBar->setPageStep(8);
+  BidPrintTrackBar->setSingleStep(1);
+  BidPrintTrackBar->setTickInterval(1);
+  BidPrintTrackBar->setTickPosition(QSlider::TicksBelow);
+  BidPrintTrackBar->setValue(0);
+  BidPrintTrackBar->setGeometry(14, 62, 330, 44);
+  BidPrnRtnBtn =
+      NewButton(BidPrintPnl, "BidPrnRtnBtn", QStringLiteral("Previous"), kPreviousLeft, kButtonTop);
+  BidPrnOKBtn = NewButton(BidPrintPnl, "BidPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
+  dialogkeys::MakeDefault(BidPrnOKBtn);
+  dialogkeys::MakeCancel(BidPrnRtnBtn);
+  Connect(BidPrnOKBtn, &TFormAdjust::BidPrnOKBtnClick);
+  Connect(BidPrnRtnBtn, &TFormAdjust::BidPrnRtnBtnClick);
+
+  // A4CheckPnl: what the two sheets hold, item by item.
+  static const char* const kItems[] = {"1. Top margin and 1st dot position check line",
+                                       "2. Protection counter value ",
+                                       "3. Beta pattern(BK-C-M-Y) ",
+                                       "4. Nozzle check pattern(BK-C-M-Y) ",
+                                       "5. Head Angular pattern(BK-M) ",
+                                       "6. Bi-d check pattern ",
+                                       "7. Head ID ",
+                                       "8. USB ID ",
+                                       "9. Alignment pattern(BK/C-M-Y) ",
+                                       "10. Nozzle Column Shift ",
+                                       "11. 6pl VARIABLE DOT"};
+  int y = top + 6;
+  for (const char* item : kItems) {
+    NewLabel(A4CheckPnl, QLatin1String(item), 24, y, 340);
+    y += 18;
+  }
+  A4CheckPrnOKBtn =
+      NewButton(A4CheckPnl, "A4CheckPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop + 4);
+  dialogkeys::MakeDefault(A4CheckPrnOKBtn);
+  Connect(A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick);
+}
+
+// The form feed after the pattern is queued, not sent: it goes out at the head of the next print.
+// Until then the sheet stays in the printer, which ejects it by itself when the job ends.
+void TFormAdjust::BidPrnOKBtnClick() {
+  RunPrint(*this, QStringLiteral("Bi-D pattern is being printed out now."),
+           QStringLiteral("Bi-D pattern print is completed."), rc::BidPrintError, [this] {
+             RasterJob& job = units_.rasterJob;
+             ResultCode result = job.NewLines(kLineEndsPerTrackBarStep * BidPrintTrackBar->value());
+             if (result == rc::Success) result = units_.bidPattern.PrintBidPattern(job);
+             if (result == rc::Success) result = job.FormFeed();
+             return result;
+           });
+}
+
+void TFormAdjust::BidPrnRtnBtnClick() {
+  ResetPanels();
+  BidItemsPnl->show();
+}
+
+void TFormAdjust::A4CheckPrnOKBtnClick() {
+  RunPrint(*this, QStringLiteral("A4 pattern is printing now."),
+           QStringLiteral("A4 pattern print is completed."), rc::A4PrintError,
+           [this] { return units_.checkPage.PrintCheckPage(units_.rasterJob); });
+}
+
+// The reset is queued first, then the remote-mode pieces go straight to the data channel: on the
+// wire they come ahead of the reset and of anything else still waiting in the job.
+void TFormAdjust::PrintTopMarginItem() {
+  RunPrint(*this, QStringLiteral("Now printing Top Margin Line."),
+           QStringLiteral("Printing Top Margin Line completed."), std::nullopt, [this] {
+             RasterJob& job = units_.rasterJob;
+             ResultCode result = job.ResetPrinter();
+             if (result == rc::Success) result = job.SendRemotePreamble();
+             if (result == rc::Success) result = units_.checkPatterns.PrintTopMarginLine(job);
+             return result;
+           });
+}

@@ -1,0 +1,82 @@
+// The workbench on a fresh virtual printer, for the tests of the print items: the panels opened as
+// the technician opens them, the print-data builder, and the window as it stands at each pause.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "app/startup.h"
+#include "controls/pagecontrol.h"
+#include "controls/radiogroup.h"
+#include "controls/titledpanel.h"
+#include "platform/cursor.h"
+#include "platform/sleep.h"
+#include "tests/support/fakes.h"
+#include "tests/support/vprinterfixture.h"
+#include "tests/support/windowtest.h"
+#include "workbench/formadjust.h"
+#include "workbench/units.h"
+
+namespace printitems {
+
+// The window as it stood at one of the print's pauses.
+struct AtPause {
+  int ms;
+  bool enabled;
+  QString log;
+  QColor color;
+  platform::CursorShape cursor;
+};
+
+class PrintItemsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(testing_support::OpenWorkbench());
+    form = FormAdjust;
+    printer.ClearTrace();
+  }
+  void TearDown() override {
+    if (watchingPauses_) platform::SetSleepHook(previousSleep_);
+  }
+
+  // The Bi-D items panel's "OK" opens the print panel this way.
+  void OpenBidPrintPanel() {
+    form->ResetPanels();
+    form->BidPrintPnl->show();
+  }
+  void OpenA4Panel() {
+    form->AdjustmentTab->setCurrentIndex(2);
+    testing_support::ClickItem(form->PatternPrnItemsRdoGrp, 0);
+  }
+  // A done line keeps the window disabled until DisableTimer fires; fire it now.
+  void LetTheTimerFire() { form->DisableTimerTimer(); }
+
+  RasterJob& job() { return ProgramUnits->rasterJob; }
+  std::vector<uint8_t> Waiting() { return {job().Waiting().begin(), job().Waiting().end()}; }
+
+  // Records the window's state at every pause (into pauses) instead of sleeping.
+  void WatchPauses() {
+    watchingPauses_ = true;
+    previousSleep_ = platform::SetSleepHook([this](int ms) {
+      pauses.push_back({ms, form->isEnabled(), testing_support::LogText(form),
+                        testing_support::LogColor(form), platform::ScreenCursor()});
+    });
+  }
+
+  testing_support::VirtualPrinter printer;
+  testing_support::ProgramWindows windows;
+  testing_support::FakeDialogs dialogs;
+  testing_support::FakeSleep sleeps;
+  TFormAdjust* form = nullptr;
+  std::vector<AtPause> pauses;
+
+ private:
+  bool watchingPauses_ = false;
+  platform::SleepHook previousSleep_;
+};
+
+}  // namespace printitems
