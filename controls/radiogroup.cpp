@@ -6,7 +6,8 @@
 
 RadioGroup::RadioGroup(const QString& caption, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)), layout_(new QVBoxLayout(this)) {
-  layout_->setContentsMargins(8, 4, 8, 4);
+  // Narrow side margins: the longest item, "First dot position adjustment", needs the width.
+  layout_->setContentsMargins(4, 4, 2, 4);
   layout_->setSpacing(0);
   // The exclusive group cannot return to "nothing selected"; the exclusiveness is kept by hand.
   group_->setExclusive(false);

@@ -132,7 +132,7 @@ void TFormAdjust::BuildFrame() {
     AdjustmentTab->addTab(*s.sheet, QLatin1String(s.caption));
     *s.group = new RadioGroup(QLatin1String(s.groupCaption), *s.sheet);
     (*s.group)->setObjectName(QLatin1String(s.groupName));
-    (*s.group)->setGeometry(4, 4, 207, 60);
+    (*s.group)->setGeometry(2, 4, 211, 60);
   }
   // Captions a little smaller than the window's, so the four tabs take two rows and leave the
   // item lists their full height. Set after the tabs exist: the tab bar measures its first tab as
@@ -142,7 +142,7 @@ void TFormAdjust::BuildFrame() {
   AdjustmentTab->tabBar()->setFont(tabFont);
   MentRdoGrp->SetItems({"Head cleaning", "Initial ink charge", "Refurbishment for DOA",
                         "Protection counter", "EEPROM back up data"});
-  MentRdoGrp->resize(207, 160);
+  MentRdoGrp->resize(211, 160);
   PatternPrnItemsRdoGrp->SetItems({"A4 normal paper printing"});
   AppendixRdoGrp->SetItems({"EEPROM data handling"});
 
