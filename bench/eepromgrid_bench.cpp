@@ -4,7 +4,6 @@
 //
 //   eepromgrid_bench [RUNS]      (offscreen unless QT_QPA_PLATFORM names another platform)
 #include <QApplication>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,11 +12,11 @@
 
 #include "app/formboot.h"
 #include "app/startup.h"
+#include "app/toolprinter.h"
 #include "controls/limitededit.h"
 #include "controls/titledpanel.h"
 #include "link/modelcode.h"
 #include "link/pktlink.h"
-#include "makerlibs/linkcontrol.h"
 #include "platform/dialogs.h"
 #include "workbench/formadjust.h"
 
@@ -46,13 +45,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
 
-  QTemporaryDir state;
-  vprinter::DeviceOptions options;
-  options.stateDir = state.filePath(QStringLiteral("state")).toStdString();
-  options.trayDir = state.filePath(QStringLiteral("tray")).toStdString();
-  options.timeScale = 0;
-  quorla::link::SetEmbeddedPrinterOptions(options);
-  quorla::link::StartEmbeddedPrinter();
+  ToolPrinter printer;
   platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
 
   CreateProgramWindows();
@@ -83,7 +76,6 @@ int main(int argc, char** argv) {
     if (!FormAdjust->EEPROMGridPnl->isVisible()) readFailed = true;
   });
   DestroyProgramWindows();
-  quorla::link::StopEmbeddedPrinter();
   if (readFailed) {
     std::fprintf(stderr, "a read failed\n");
     return 2;

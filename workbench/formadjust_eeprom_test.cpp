@@ -24,6 +24,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
+#include "tests/support/workbenchtest.h"
 #include "workbench/formadjust.h"
 
 using platform::CursorShape;
@@ -42,14 +43,8 @@ namespace {
 const QColor kBlack(Qt::black);
 const QColor kRed(Qt::red);
 
-class OnPrinter : public ::testing::Test {
+class OnPrinter : public testing_support::WorkbenchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(testing_support::OpenWorkbench());
-    form = FormAdjust;
-    printer.ClearTrace();
-  }
-
   std::vector<std::pair<int, int>> Writes() { return eeprom_testing::Writes(printer); }
   std::vector<int> Reads() { return eeprom_testing::Reads(printer); }
   std::string Cells(uint8_t first, uint8_t last) {
@@ -62,10 +57,6 @@ class OnPrinter : public ::testing::Test {
     QTest::keyClicks(e, text);
   }
 
-  testing_support::VirtualPrinter printer;
-  testing_support::ProgramWindows windows;
-  testing_support::FakeDialogs dialogs;
-  TFormAdjust* form = nullptr;
 };
 
 // --- Head ID ------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
+#include "tests/support/workbenchtest.h"
 #include "vprinter/device.h"
 #include "workbench/formadjust.h"
 
@@ -26,22 +27,10 @@ namespace vstatus = vprinter::status;
 
 namespace {
 
-class OnPrinter : public ::testing::Test {
+class OnPrinter : public testing_support::WorkbenchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(testing_support::OpenWorkbench());
-    form = FormAdjust;
-    printer.ClearTrace();
-  }
-
   // The trace without the records of the connection's end.
   std::vector<std::string> Ops() { return printer.TraceOps(); }
-
-  testing_support::VirtualPrinter printer;
-  testing_support::ProgramWindows windows;
-  testing_support::FakeDialogs dialogs;
-  testing_support::FakeSleep sleeps;
-  TFormAdjust* form = nullptr;
 };
 
 using GetStatus = OnPrinter;

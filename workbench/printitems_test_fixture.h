@@ -18,6 +18,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
+#include "tests/support/workbenchtest.h"
 #include "workbench/formadjust.h"
 #include "workbench/units.h"
 
@@ -32,13 +33,8 @@ struct AtPause {
   platform::CursorShape cursor;
 };
 
-class PrintItemsTest : public ::testing::Test {
+class PrintItemsTest : public testing_support::WorkbenchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(testing_support::OpenWorkbench());
-    form = FormAdjust;
-    printer.ClearTrace();
-  }
   void TearDown() override {
     if (watchingPauses_) platform::SetSleepHook(previousSleep_);
   }
@@ -67,11 +63,6 @@ class PrintItemsTest : public ::testing::Test {
     });
   }
 
-  testing_support::VirtualPrinter printer;
-  testing_support::ProgramWindows windows;
-  testing_support::FakeDialogs dialogs;
-  testing_support::FakeSleep sleeps;
-  TFormAdjust* form = nullptr;
   std::vector<AtPause> pauses;
 
  private:
