@@ -313,7 +313,7 @@ void TFormAdjust::BuildBidPanels() {
   QWidget* p = BidInputPnl;
   const int top = TitledPanel::ContentTop() + 8;
   NewLabel(p, QStringLiteral("Adjustment range is from -36 to 36."), 16, top, 350);
-  struct Spec {
+  struct ValueControls {
     LimitedEdit* edit;
     QCheckBox** box;
     const char* boxName;
@@ -321,7 +321,7 @@ void TFormAdjust::BuildBidPanels() {
     const char* upDownName;
     void (TFormAdjust::*change)();
   };
-  const std::array<Spec, 6> specs = {{
+  const std::array<ValueControls, 6> values = {{
       {MsBkBidWrtEdit, &BidMsBkCheckBox, "BidMsBkCheckBox", &BidMsBkUpDown, "BidMsBkUpDown",
        &TFormAdjust::MsBkBidWrtEditChange},
       {MsClBidWrtEdit, &BidMsClCheckBox, "BidMsClCheckBox", &BidMsClUpDown, "BidMsClUpDown",
@@ -336,8 +336,8 @@ void TFormAdjust::BuildBidPanels() {
        &TFormAdjust::Pl4ClBidWrtEditChange},
   }};
   // Black on the left, colour on the right; one row per drop size.
-  for (std::size_t i = 0; i < specs.size(); ++i) {
-    const Spec& s = specs[i];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const ValueControls& s = values[i];
     const int x = i % 2 == 0 ? 24 : 204;
     const int y = top + 40 + 40 * static_cast<int>(i / 2);
     *s.box = new QCheckBox(QLatin1String(kBidValues[i].name), p);
