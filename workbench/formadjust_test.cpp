@@ -207,8 +207,8 @@ TEST_F(Workbench, EachItemShowsItsOnePanelAndDeselectsTheOtherGroups) {
   }
 }
 
-// A status inquiry (during a cleaning, say) can put the printer in error mode while the stable
-// list is still on screen; the clicked item must still open its own panel.
+// A status inquiry (the wait before a Bi-D row, say) can put the printer in error mode while the
+// stable list is still on screen; the clicked item must still open its own panel.
 TEST_F(Workbench, AnItemOpensThePanelOfTheListOnScreen) {
   ProgramPrinterStatus() = PrinterStatus{printerstatus::ErrorState, 0xEF09};
   testing_support::ClickItem(form->AdjustRdoGrp, 1);
