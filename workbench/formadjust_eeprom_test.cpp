@@ -218,7 +218,8 @@ TEST_F(BidItem, WritesOnlyTheTickedValuesLineByLine) {
   Choose(1);
   form->MsClBidWrtEdit->setText("5");
   form->Pl4BkBidWrtEdit->setText("-7");
-  form->WriteStatus(LineError, "Receive error");  // an earlier try's line: the report replaces it
+  // An earlier try's line: the report replaces it.
+  form->WriteStatus(LineError, "Receive error");
   Click(form, "BidWrtOKBtn");
   EXPECT_EQ(LogText(form),
             "As MS Color data, 5 has been written on EEPROM.\n"
@@ -244,7 +245,8 @@ TEST_F(BidItem, AFailingValueIsReportedInItsPlaceAndTheNextStillWritten) {
   form->Pl6BkBidWrtEdit->setText("abc");
   form->Pl4ClBidWrtEdit->setText("36");
   printer.FailNth(Op::kWriteBid, 2, -81);  // the 4pl Color write
-  form->WriteStatus(LineError, "Receive error");  // an earlier try's line: the report replaces it
+  // An earlier try's line: the report replaces it.
+  form->WriteStatus(LineError, "Receive error");
   Click(form, "BidWrtOKBtn");
   EXPECT_EQ(LogText(form),
             "MS Black value is wrong.\n"
@@ -756,17 +758,16 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
     const char* previous;
     const char* back;
   };
-  const Way ways[] = {
-      {0, form->AdjustRdoGrp, 1, form->HdVolRdoBtn, 0, "HdVolOKBtn", "HeadIDInputPnl",
-       "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
-      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 0, "BidOKBtn", "BidPrintPnl", "BidPrnRtnBtn",
-       "BidItemsPnl"},
-      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl", "BidWrtRtnBtn",
-       "BidItemsPnl"},
-      {0, form->AdjustRdoGrp, 3, form->USBIDRdoGrp, 0, "UsbIdOKBtn", "USBIDInputPnl",
-       "UsbIdInputRtnBtn", "USBIDItemsPnl"},
-      {3, form->AppendixRdoGrp, 0, form->EepromCheckRdoGrp, 0, "EepromItemsOKBtn",
-       "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
+  const Way ways[] = {{0, form->AdjustRdoGrp, 1, form->HdVolRdoBtn, 0, "HdVolOKBtn",
+                       "HeadIDInputPnl", "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 0, "BidOKBtn", "BidPrintPnl",
+                       "BidPrnRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl",
+                       "BidWrtRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 3, form->USBIDRdoGrp, 0, "UsbIdOKBtn",
+                       "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
+                      {3, form->AppendixRdoGrp, 0, form->EepromCheckRdoGrp, 0, "EepromItemsOKBtn",
+                       "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
   for (const Way& w : ways) {
     form->AdjustmentTab->setCurrentIndex(w.tab);
     ClickItem(w.item, w.itemIndex);
