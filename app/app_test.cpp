@@ -10,11 +10,15 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/aboutbox.h"
 #include "app/formboot.h"
 #include "app/formquit.h"
 #include "app/startup.h"
+#include "controls/limitededit.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
 #include "link/modelcode.h"
@@ -23,6 +27,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
+#include "vprinter/device.h"
 #include "workbench/formadjust.h"
 #include "workbench/units.h"
 
@@ -83,8 +88,15 @@ TEST_F(Program, OkConnectsAndOpensTheWorkbenchWithTheModelCode) {
   EXPECT_EQ(testing_support::VisibleItemPanels(FormAdjust), QStringList{"CanvasPanel"});
 }
 
-TEST_F(Program, AFailedPortSearchShowsCommunicationErrorUnderTheHourglass) {
-  NoPrinterNamed missing;
+TEST_F(Program, AFailedPortSearchShowsCommunicationErrorUnderTheHourglassThenClosesThePort) {
+  std::optional<NoPrinterNamed> missing(std::in_place);
+  // The failed search has closed the port already; a port opened while the box is up is shut
+  // only by a close that comes after the box.
+  dialogs.WhileShown([&missing](const platform::DialogRequest&) {
+    missing.reset();
+    uint16_t port = 0;
+    EXPECT_EQ(SearchActivePortByPHub(&port), 1);
+  });
   FormBoot->show();
   Click(FormBoot, "PortSelectOKBtn");
   ASSERT_EQ(dialogs.shown().size(), 1u);
@@ -125,6 +137,23 @@ TEST_F(Program, OkWithoutASelectedRowDoesNothing) {
   EXPECT_EQ(quorla::link::PortGeneration(), searches);
   EXPECT_EQ(platform::ScreenCursor(), CursorShape::Default);
   EXPECT_TRUE(FormBoot->isVisible());
+}
+
+TEST_F(Program, QuitUnloadsThePortLibraryButTheCloseBoxDoesNot) {
+  QSignalSpy ends(FormBoot, &TFormBoot::ProgramEnds);
+  uint16_t port = 0;
+  FormBoot->show();
+  FormBoot->close();  // the title-bar close box
+  EXPECT_EQ(ends.count(), 1);
+  EXPECT_EQ(SearchActivePortByPHub(&port), 1);  // still loaded
+  PortCloseByPHub();
+
+  FormBoot->show();
+  Click(FormBoot, "ProEndBtn");
+  EXPECT_EQ(ends.count(), 2);
+  EXPECT_FALSE(FormBoot->isVisible());
+  EXPECT_EQ(SearchActivePortByPHub(&port), -105);  // unloaded: no search until loaded again
+  LoadLibraryByPHub();
 }
 
 TEST_F(Program, EnterConnectsAndEscQuits) {
@@ -188,23 +217,38 @@ TEST_F(Program, ClosingTheWorkbenchInitialisesThePrinterThenEndsTheConnection) {
         FormAdjust->ShowUSBIDLbl, FormAdjust->ShowProCounterPnl}) {
     field->setText("x");
   }
-  testing_support::ClickItem(FormAdjust->MentRdoGrp, 0);
+  // The tab change resets the panels and the selections by itself; what the close must undo
+  // comes after it: an item open with typed input and a log line, a selection in each group the
+  // close clears, and what a liquid exchange disables ("Quit" included: the close box is left).
   FormAdjust->AdjustmentTab->setCurrentIndex(1);
+  testing_support::ClickItem(FormAdjust->MentRdoGrp, 0);
+  FormAdjust->AdjustRdoGrp->SetItemIndex(1);
+  FormAdjust->PatternPrnItemsRdoGrp->SetItemIndex(0);
+  FormAdjust->HdVolWrtEdit->setText("A1AAAAATTTC");
+  FormAdjust->WriteStatus(LineInfo, "Head cleaning is completed.");
+  FormAdjust->AdjustRtnBtn->setEnabled(false);
   FormAdjust->MentRdoGrp->setEnabled(false);
   FormAdjust->GetStatusBtn->setEnabled(false);
+  auto cursorAtInit = std::make_shared<std::vector<CursorShape>>();
+  printer.device().SetRequestObserver([cursorAtInit](vprinter::Op op) {
+    if (op == vprinter::Op::kPowerOnInitialize) cursorAtInit->push_back(platform::ScreenCursor());
+  });
   printer.ClearTrace();
 
-  Click(FormAdjust, "AdjustRtnBtn");
+  FormAdjust->close();
   // The printer notes the closed port ("disconnect") when it notices it, a moment later.
   std::vector<std::string> ops = printer.TraceOps();
   std::erase(ops, "disconnect");
   EXPECT_EQ(ops, (std::vector<std::string>{"power_on_initialize", "terminate"}));
+  EXPECT_EQ(*cursorAtInit, std::vector<CursorShape>{CursorShape::HourGlass});
   EXPECT_LT(quorla::link::PortFd(), 0);
   EXPECT_FALSE(FormAdjust->isVisible());
   EXPECT_TRUE(FormQuit->isVisible());
   EXPECT_FALSE(FormBoot->isVisible());
   EXPECT_EQ(platform::ScreenCursor(), CursorShape::Default);
   EXPECT_EQ(testing_support::VisibleItemPanels(FormAdjust), QStringList{"CanvasPanel"});
+  EXPECT_EQ(testing_support::LogText(FormAdjust), "");
+  EXPECT_EQ(FormAdjust->HdVolWrtEdit->text(), "");
   EXPECT_EQ(FormAdjust->ShowHdVolIDPnl->text(), "");
   EXPECT_EQ(FormAdjust->ShowMsBkPnl->text(), "");
   EXPECT_EQ(FormAdjust->Show4plClPnl->text(), "");
@@ -212,7 +256,9 @@ TEST_F(Program, ClosingTheWorkbenchInitialisesThePrinterThenEndsTheConnection) {
   EXPECT_EQ(FormAdjust->ShowProCounterPnl->text(), "");
   EXPECT_EQ(FormAdjust->ShowTopMarginPnl->text(), "0");
   EXPECT_EQ(FormAdjust->ShowFirstDotPnl->text(), "-8");
+  EXPECT_EQ(FormAdjust->AdjustRdoGrp->ItemIndex(), -1);
   EXPECT_EQ(FormAdjust->MentRdoGrp->ItemIndex(), -1);
+  EXPECT_EQ(FormAdjust->PatternPrnItemsRdoGrp->ItemIndex(), -1);
   EXPECT_EQ(FormAdjust->AdjustmentTab->currentIndex(), 0);
   EXPECT_TRUE(FormAdjust->AdjustRtnBtn->isEnabled());
   EXPECT_TRUE(FormAdjust->MentRdoGrp->isEnabled());

@@ -178,6 +178,7 @@ void Device::Disconnected(int) {
 
 std::optional<Device::Fault> Device::TakeFault(Op op) {
   ++calls_[static_cast<int>(op)];
+  if (requestObserver_) requestObserver_(op);
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->op == op && --it->countdown <= 0) {
       Fault fault = *it;
@@ -792,6 +793,11 @@ void Device::AcceptChannels() {
 void Device::BusyForPolls(int polls) {
   std::lock_guard lock(mutex_);
   busyPolls_ = polls < 0 ? 0 : polls;
+}
+
+void Device::SetRequestObserver(std::function<void(Op)> observer) {
+  std::lock_guard lock(mutex_);
+  requestObserver_ = std::move(observer);
 }
 
 void Device::ClearFaults() {

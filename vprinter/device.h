@@ -166,6 +166,10 @@ class Device : private EngineEvents {
   void AcceptChannels();
   void BusyForPolls(int polls);
   void ClearFaults();
+  // Called with the kind of every request as the printer takes it, before a fault applies, on the
+  // printer's thread and under the device's lock (so it must not call the device): a test sees
+  // the host's side as it stands while the host waits for that request. Empty: none.
+  void SetRequestObserver(std::function<void(Op)> observer);
 
   void ReplaceMainBoard();
   void ReplaceCartridges();
@@ -241,6 +245,7 @@ class Device : private EngineEvents {
   int busyPolls_ = 0;
   std::vector<Fault> faults_;
   std::array<int, kOpCount> calls_{};
+  std::function<void(Op)> requestObserver_;
   bool answering_ = true;
   bool dropRequested_ = false;
   bool corruptRequested_ = false;

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolButton>
 #include <string>
 #include <utility>
 #include <vector>
@@ -217,6 +218,8 @@ TEST_F(BidItem, WritesOnlyTheTickedValuesLineByLine) {
   Choose(1);
   form->MsClBidWrtEdit->setText("5");
   form->Pl4BkBidWrtEdit->setText("-7");
+  // An earlier try's line: the report replaces it.
+  form->WriteStatus(LineError, "Receive error");
   Click(form, "BidWrtOKBtn");
   EXPECT_EQ(LogText(form),
             "As MS Color data, 5 has been written on EEPROM.\n"
@@ -242,6 +245,8 @@ TEST_F(BidItem, AFailingValueIsReportedInItsPlaceAndTheNextStillWritten) {
   form->Pl6BkBidWrtEdit->setText("abc");
   form->Pl4ClBidWrtEdit->setText("36");
   printer.FailNth(Op::kWriteBid, 2, -81);  // the 4pl Color write
+  // An earlier try's line: the report replaces it.
+  form->WriteStatus(LineError, "Receive error");
   Click(form, "BidWrtOKBtn");
   EXPECT_EQ(LogText(form),
             "MS Black value is wrong.\n"
@@ -484,6 +489,16 @@ TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
   ExpectShown("0", 50, "0.0000");
   Click(form, "GotoLeftEdgeBitBtn");
   EXPECT_EQ(form->LandMarginEdit->text(), "-72");
+
+  const std::pair<const char*, const char*> hints[] = {
+      {"SteptoLeftBitBtn", "To the left four points at a time"},
+      {"SteptoRightBitBtn", "To the right four points at a time"},
+      {"GotoLeftEdgeBitBtn", "To the edge of left"},
+      {"GotoRightEdgeBitBtn", "To the edge of right"},
+      {"CenteringBitBtn", "Centering"}};
+  for (const auto& [button, hint] : hints) {
+    EXPECT_EQ(Find<QToolButton>(form, QLatin1String(button))->toolTip(), hint);
+  }
 }
 
 TEST_F(FirstDotItem, WriteStoresTheByteAsksForTheWaitAndInitialisesThePrinter) {
@@ -725,6 +740,47 @@ TEST_F(EepromData, WritesOneByteAndKeepsTheEditsForTheNext) {
 
   Click(form, "EepromWriteRtnBtn");
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMItemsPnl"});
+}
+
+// --- "Previous" ---------------------------------------------------------------------------------
+
+// Each inner panel's "Previous" goes back to its item's own panel, with the log and the edits
+// emptied.
+TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
+  struct Way {
+    int tab;
+    RadioGroup* item;
+    int itemIndex;
+    RadioGroup* choice;
+    int choiceIndex;
+    const char* ok;
+    const char* inner;
+    const char* previous;
+    const char* back;
+  };
+  const Way ways[] = {{0, form->AdjustRdoGrp, 1, form->HdVolRdoBtn, 0, "HdVolOKBtn",
+                       "HeadIDInputPnl", "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 0, "BidOKBtn", "BidPrintPnl",
+                       "BidPrnRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl",
+                       "BidWrtRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 3, form->USBIDRdoGrp, 0, "UsbIdOKBtn",
+                       "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
+                      {3, form->AppendixRdoGrp, 0, form->EepromCheckRdoGrp, 0, "EepromItemsOKBtn",
+                       "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
+  for (const Way& w : ways) {
+    form->AdjustmentTab->setCurrentIndex(w.tab);
+    ClickItem(w.item, w.itemIndex);
+    ClickItem(w.choice, w.choiceIndex);
+    Click(form, QLatin1String(w.ok));
+    ASSERT_EQ(VisibleItemPanels(form), QStringList{w.inner}) << w.previous;
+    form->WriteStatus(LineInfo, "old");
+    form->EepWriteDataEdit->setText("19");
+    Click(form, QLatin1String(w.previous));
+    EXPECT_EQ(VisibleItemPanels(form), QStringList{w.back}) << w.previous;
+    EXPECT_EQ(LogText(form), "") << w.previous;
+    EXPECT_EQ(form->EepWriteDataEdit->text(), "") << w.previous;
+  }
 }
 
 // --- Protection counter -------------------------------------------------------------------------

@@ -127,12 +127,19 @@ TEST_F(BidPrint, PrintsLowerByFourLineEndsPerStepAndQueuesTheFormFeed) {
   EXPECT_EQ(Waiting(), std::vector<uint8_t>{0x0C});
 }
 
-TEST_F(BidPrint, WaitsForABusyPrinterBeforeARow) {
+TEST_F(BidPrint, WaitsForABusyPrinterBeforeARowUnderTheBusyLine) {
   printer.BusyForPolls(2);
   OpenBidPrintPanel();
+  WatchPauses();
   Click(form, "BidPrnOKBtn");
   ExpectDoneLine("Bi-D pattern print is completed.");
   EXPECT_THAT(sleeps.calls(), ElementsAre(1000, 1000));
+  for (const printitems::AtPause& p : pauses) {
+    EXPECT_FALSE(p.enabled);
+    EXPECT_EQ(p.log, "Bi-D pattern is being printed out now.");
+    EXPECT_EQ(p.color, QColor(Qt::blue));
+    EXPECT_EQ(p.cursor, CursorShape::HourGlass);
+  }
   const std::vector<std::string> order = CallOrder(printer);
   ASSERT_GE(order.size(), 7u);
   EXPECT_THAT(std::vector<std::string>(order.begin(), order.begin() + 7),

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
+#include <vector>
 
 #include "app/startup.h"
 #include "controls/pagecontrol.h"
@@ -43,6 +45,7 @@ TEST_F(GetStatus, WritesEachStateAsAnInfoLineAndKeepsStableMode) {
       {vstatus::kPrinting, "Printer Status : Printing"},
       {vstatus::kBusy, "Printer Status : Busy"},
       {vstatus::kSelfTest, "Printer Status : Self-test"}};
+  form->AdjustmentTab->setCurrentIndex(2);
   for (const auto& [status, text] : states) {
     printer.ForceStatus(status);
     form->WriteStatus(LineError, "old");
@@ -50,6 +53,7 @@ TEST_F(GetStatus, WritesEachStateAsAnInfoLineAndKeepsStableMode) {
     EXPECT_EQ(LogText(form), text);
     EXPECT_EQ(LogColor(form), QColor(Qt::black));
     EXPECT_EQ(form->AdjustRdoGrp->Count(), 6);
+    EXPECT_EQ(form->AdjustmentTab->currentIndex(), 2);  // stable mode leaves the tab alone
   }
   EXPECT_EQ(printer.Trace("status").size(), 6u);
 }
@@ -66,8 +70,14 @@ TEST_F(GetStatus, WritesEachErrorRedWithTheClearLineWhereTheTechnicianCanClearIt
       {vstatus::kInterfaceNotSelected, "I/F not select error", false},
       {vstatus::kFatal, "Fatal error", false}};
   for (const auto& [error, text, clearLine] : errors) {
+    // Back to stable mode on the second tab first, so that only "Get status" can bring the error
+    // mode of this round (a tab change would re-apply the last inquiry's record).
+    ProgramPrinterStatus() = PrinterStatus{vstatus::kIdle, 0};
+    form->ApplyPrinterMode();
+    form->AdjustmentTab->setCurrentIndex(1);
+    ASSERT_EQ(form->AdjustRdoGrp->Count(), 6);
+    ASSERT_EQ(form->AdjustmentTab->currentIndex(), 1);
     printer.RaiseError(error);
-    form->AdjustmentTab->setCurrentIndex(1);  // leaves error mode from the previous round
     Click(form, "GetStatusBtn");
     const QString expected = clearLine ? QString(
                                              "%1\nClear the error and click the [Get Status] "
@@ -114,10 +124,14 @@ TEST_F(GetStatus, AFailedInquiryShowsItsMessageAndKeepsTheMode) {
 }
 
 TEST_F(GetStatus, APacketErrorShowsItsBoxThenTheRedLine) {
+  QString logAtBox;
+  dialogs.WhileShown([&](const platform::DialogRequest&) { logAtBox = LogText(form); });
+  form->WriteStatus(LineInfo, "before");
   printer.FailNthWithPacketError(Op::kStatus, 1, 36);
   Click(form, "GetStatusBtn");
   ASSERT_EQ(dialogs.Texts(), std::vector<QString>{"D4Error : UNKNOWN_CHANNEL"});
   EXPECT_EQ(dialogs.shown()[0].request.type, platform::DlgType::Error);
+  EXPECT_EQ(logAtBox, "before");  // the red line comes after the box
   EXPECT_EQ(LogText(form), "Communication error!!");
   EXPECT_EQ(LogColor(form), QColor(Qt::red));
 
@@ -152,9 +166,37 @@ TEST_F(Maintenance, CleaningStartsAtOnceAndWaitsUntilThePrinterIsIdle) {
   EXPECT_EQ(platform::ScreenCursor(), CursorShape::Default);
   EXPECT_FALSE(form->isEnabled());  // until the timer fires
   EXPECT_TRUE(form->DisableTimer->isActive());
-  form->DisableTimerTimer();
+  testing_support::DeliverTimeout(form->DisableTimer);
   EXPECT_TRUE(form->isEnabled());
   EXPECT_EQ(testing_support::VisibleItemPanels(form), QStringList{"CleaningPnl"});
+}
+
+TEST_F(Maintenance, CleaningAndChargeWaitUnderTheirBlueBusyLineWithTheWindowDisabled) {
+  struct AtPause {
+    QString log;
+    QColor color;
+    CursorShape cursor;
+    bool enabled;
+  };
+  std::vector<AtPause> pauses;
+  sleeps.AtEachPause([&](int) {
+    pauses.push_back({LogText(form), LogColor(form), platform::ScreenCursor(), form->isEnabled()});
+  });
+  const std::tuple<int, const char*, const char*> items[] = {
+      {0, "CleaningOKBtn", "Cleaning the head now."},
+      {1, "ChargeOKBtn", "Performing Initial Ink Charge now."}};
+  for (const auto& [item, button, busyLine] : items) {
+    pauses.clear();
+    testing_support::ClickItem(form->MentRdoGrp, item);
+    printer.BusyForPolls(1);  // one pause in the wait for the idle printer
+    Click(form, button);
+    ASSERT_EQ(pauses.size(), 1u) << button;
+    EXPECT_EQ(pauses[0].log, busyLine);
+    EXPECT_EQ(pauses[0].color, QColor(Qt::blue));
+    EXPECT_EQ(pauses[0].cursor, CursorShape::HourGlass);
+    EXPECT_FALSE(pauses[0].enabled);
+    testing_support::DeliverTimeout(form->DisableTimer);  // the done line's second is over
+  }
 }
 
 TEST_F(Maintenance, EnterRunsTheVisiblePanelsOkButton) {

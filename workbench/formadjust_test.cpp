@@ -151,6 +151,11 @@ TEST_F(Workbench, StartsInStableModeWithSixItemsAndEveryTabEnabled) {
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(form->AdjustmentTab->isTabEnabled(i));
   EXPECT_FALSE(form->PrinterStableModeListBox->isVisibleTo(form));
   EXPECT_FALSE(form->PrinterErrorModeListBox->isVisibleTo(form));
+
+  // Stable mode applied again leaves the technician on the tab where they are.
+  form->AdjustmentTab->setCurrentIndex(2);
+  form->ApplyPrinterMode();
+  EXPECT_EQ(form->AdjustmentTab->currentIndex(), 2);
 }
 
 TEST_F(Workbench, ErrorModeOffersFourItemsOnTheFirstTabOnly) {
@@ -202,8 +207,8 @@ TEST_F(Workbench, EachItemShowsItsOnePanelAndDeselectsTheOtherGroups) {
   }
 }
 
-// A status inquiry (during a cleaning, say) can put the printer in error mode while the stable
-// list is still on screen; the clicked item must still open its own panel.
+// A status inquiry (the wait before a Bi-D row, say) can put the printer in error mode while the
+// stable list is still on screen; the clicked item must still open its own panel.
 TEST_F(Workbench, AnItemOpensThePanelOfTheListOnScreen) {
   ProgramPrinterStatus() = PrinterStatus{printerstatus::ErrorState, 0xEF09};
   testing_support::ClickItem(form->AdjustRdoGrp, 1);
@@ -259,6 +264,13 @@ TEST_F(Workbench, InfoAppendAndAddLinesBuildTheLogInOneColour) {
   form->WriteStatus(LineAdd, "second");
   EXPECT_EQ(LogText(form), "Paper out error\nsecond");
   EXPECT_EQ(LogColor(form), QColor(Qt::red));
+  form->WriteStatus(LineAppend, " line");
+  EXPECT_EQ(LogColor(form), QColor(Qt::red));
+  form->WriteStatus(LineBusy, "Bi-D pattern");
+  form->WriteStatus(LineAppend, " is being printed out now.");
+  EXPECT_EQ(LogText(form), "Bi-D pattern is being printed out now.");
+  EXPECT_EQ(LogColor(form), QColor(Qt::blue));
+  form->WriteStatus(LineError, "Receive error");
 
   form->WriteStatus(LineInfo, "MS Black");
   EXPECT_EQ(LogColor(form), QColor(Qt::black));
@@ -300,14 +312,15 @@ TEST_F(Workbench, BusyDisablesTheWindowUntilAnErrorOrTheTimerAfterDone) {
   EXPECT_FALSE(form->isEnabled());
   EXPECT_TRUE(form->DisableTimer->isActive());
   EXPECT_EQ(form->DisableTimer->interval(), 1000);
-  form->DisableTimerTimer();
+  testing_support::DeliverTimeout(form->DisableTimer);
   EXPECT_TRUE(form->isEnabled());
   EXPECT_FALSE(form->DisableTimer->isActive());
 }
 
 TEST_F(Workbench, TheTimerRunsFromConstructionAndStopsAfterItsFirstTick) {
   EXPECT_TRUE(form->DisableTimer->isActive());
-  form->DisableTimerTimer();
+  form->setEnabled(false);
+  testing_support::DeliverTimeout(form->DisableTimer);
   EXPECT_TRUE(form->isEnabled());
   EXPECT_FALSE(form->DisableTimer->isActive());
 }
@@ -341,6 +354,15 @@ TEST_F(Workbench, ReportResultWritesTheCodesMessageWithTheKindAsked) {
   form->ReportResult(LineError, 0x7777);
   EXPECT_EQ(LogText(form),
             "Unexpected result 30583 (0x7777). Check the printer and the cable, then try again.");
+}
+
+TEST_F(Workbench, ShowingItForTheZ40NamesThePrinter) {
+  ASSERT_EQ(FormBoot->ModelState(), 0);
+  form->hide();
+  form->SelectPrinterNameLbl->setText("previous");
+  form->show();
+  EXPECT_EQ(form->SelectPrinterNameLbl->text(), "Quorla Z40");
+  EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(Workbench, ShowsProgramMissForAModelThatIsNotSupported) {

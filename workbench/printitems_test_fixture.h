@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -14,7 +15,6 @@
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
 #include "platform/cursor.h"
-#include "platform/sleep.h"
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
@@ -35,39 +35,32 @@ struct AtPause {
 
 class PrintItemsTest : public testing_support::WorkbenchTest {
  protected:
-  void TearDown() override {
-    if (watchingPauses_) platform::SetSleepHook(previousSleep_);
-  }
-
-  // The Bi-D items panel's "OK" opens the print panel this way.
+  // As the technician opens it: "Bi-D", then "Print Bi-D adjustment pattern." and "OK".
   void OpenBidPrintPanel() {
-    form->ResetPanels();
-    form->BidPrintPnl->show();
+    testing_support::ClickItem(form->AdjustRdoGrp, 2);
+    testing_support::ClickItem(form->BidRdoBtn, 0);
+    testing_support::Click(form, QStringLiteral("BidOKBtn"));
+    ASSERT_EQ(testing_support::VisibleItemPanels(form), QStringList{"BidPrintPnl"});
   }
   void OpenA4Panel() {
     form->AdjustmentTab->setCurrentIndex(2);
     testing_support::ClickItem(form->PatternPrnItemsRdoGrp, 0);
   }
   // A done line keeps the window disabled until DisableTimer fires; fire it now.
-  void LetTheTimerFire() { form->DisableTimerTimer(); }
+  void LetTheTimerFire() { testing_support::DeliverTimeout(form->DisableTimer); }
 
   RasterJob& job() { return ProgramUnits->rasterJob; }
   std::vector<uint8_t> Waiting() { return {job().Waiting().begin(), job().Waiting().end()}; }
 
-  // Records the window's state at every pause (into pauses) instead of sleeping.
+  // Records the window's state at every pause (into pauses).
   void WatchPauses() {
-    watchingPauses_ = true;
-    previousSleep_ = platform::SetSleepHook([this](int ms) {
+    sleeps.AtEachPause([this](int ms) {
       pauses.push_back({ms, form->isEnabled(), testing_support::LogText(form),
                         testing_support::LogColor(form), platform::ScreenCursor()});
     });
   }
 
   std::vector<AtPause> pauses;
-
- private:
-  bool watchingPauses_ = false;
-  platform::SleepHook previousSleep_;
 };
 
 }  // namespace printitems

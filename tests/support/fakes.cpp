@@ -15,6 +15,7 @@ FakeDialogs::FakeDialogs() {
                                                               : platform::DlgResult::Ok;
     }
     shown_.push_back(Shown{request, platform::ScreenCursor(), answer});
+    if (whileShown_) whileShown_(request);
     return answer;
   });
 }
@@ -28,7 +29,10 @@ std::vector<QString> FakeDialogs::Texts() const {
 }
 
 FakeSleep::FakeSleep() {
-  previous_ = platform::SetSleepHook([this](int ms) { calls_.push_back(ms); });
+  previous_ = platform::SetSleepHook([this](int ms) {
+    calls_.push_back(ms);
+    if (atEachPause_) atEachPause_(ms);
+  });
 }
 
 FakeSleep::~FakeSleep() { platform::SetSleepHook(previous_); }

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 #include <deque>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/clock.h"
@@ -31,6 +33,11 @@ class FakeDialogs {
   FakeDialogs& operator=(const FakeDialogs&) = delete;
 
   void QueueAnswer(platform::DlgResult answer) { answers_.push_back(answer); }
+  // Runs `action` while each box is up (after recording it), to look at or change the program's
+  // state at that moment.
+  void WhileShown(std::function<void(const platform::DialogRequest&)> action) {
+    whileShown_ = std::move(action);
+  }
   const std::vector<Shown>& shown() const { return shown_; }
   std::vector<QString> Texts() const;
   void Clear() { shown_.clear(); }
@@ -38,6 +45,7 @@ class FakeDialogs {
  private:
   std::deque<platform::DlgResult> answers_;
   std::vector<Shown> shown_;
+  std::function<void(const platform::DialogRequest&)> whileShown_;
   platform::DialogHook previous_;
 };
 
@@ -49,12 +57,15 @@ class FakeSleep {
   FakeSleep(const FakeSleep&) = delete;
   FakeSleep& operator=(const FakeSleep&) = delete;
 
+  // Runs `action` at each pause (after recording it), to see the window as it stands then.
+  void AtEachPause(std::function<void(int ms)> action) { atEachPause_ = std::move(action); }
   const std::vector<int>& calls() const { return calls_; }
   long long TotalMs() const;
   void Clear() { calls_.clear(); }
 
  private:
   std::vector<int> calls_;
+  std::function<void(int ms)> atEachPause_;
   platform::SleepHook previous_;
 };
 

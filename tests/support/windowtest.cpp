@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "app/formboot.h"
 #include "app/startup.h"
@@ -62,6 +63,12 @@ void ClickItem(RadioGroup* group, int index) {
     return;
   }
   button->click();
+}
+
+void DeliverTimeout(QTimer* timer) {
+  if (timer == nullptr || !QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection)) {
+    ADD_FAILURE() << "no timeout to deliver";
+  }
 }
 
 QString LogText(const TFormAdjust* form) {

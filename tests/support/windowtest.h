@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QAbstractButton;
+class QTimer;
 class RadioGroup;
 class TFormAdjust;
 
@@ -43,6 +44,10 @@ T* Find(const QObject* root, const QString& name) {
 void Click(const QObject* root, const QString& name);
 // Clicks row `index` of a radio group as the technician would.
 void ClickItem(RadioGroup* group, int index);
+
+// Delivers one timeout of the timer to whatever is connected to it, as the event loop does when the
+// interval has run out, without waiting for it. The test fails when the timer has no such signal.
+void DeliverTimeout(QTimer* timer);
 
 // The workbench's status log as the technician reads it, and its one colour.
 QString LogText(const TFormAdjust* form);
