@@ -2,10 +2,13 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <atomic>
 
 namespace platform {
 namespace {
-CursorShape current = CursorShape::Default;
+// Atomic so that a test hook on the virtual printer's thread may look at it while the program
+// waits for the printer's answer.
+std::atomic<CursorShape> current{CursorShape::Default};
 }
 
 void SetScreenCursor(CursorShape shape) {
