@@ -470,8 +470,8 @@ void TFormAdjust::AdjustRdoGrpClick() {
   ResetPanels();
   const int index = AdjustRdoGrp->ItemIndex();
   // The item opens the panel of the list the technician clicked in, even when a later status
-  // inquiry (a cleaning that ended in an error, say) has changed the mode since the list was
-  // loaded: "Head ID" must never open the protection counter.
+  // inquiry (the wait before a Bi-D row that found the printer in an error, say) has changed the
+  // mode since the list was loaded: "Head ID" must never open the protection counter.
   if (adjustListIsErrorMode_) {
     const std::array<QFrame*, 4> panels{DefaultSetPnl, ProCounterItemsPnl, EEPROMItemsPnl,
                                         EepromBackupPnl};
