@@ -1,5 +1,6 @@
 #include "vprinter/device.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -681,6 +682,15 @@ void Device::PokeChip(int cartridge, uint8_t address, uint8_t value) {
   std::lock_guard lock(mutex_);
   if (cartridge < 0 || cartridge >= kCartridges || address >= kChipSize) return;
   state_.chips[cartridge][address] = value;
+  // An ink percentage set by hand is the ink left from now on: printing and cleaning count down
+  // from it instead of rewriting it from the ink used before. A byte above 100 stays as set until
+  // the next use of that ink, which starts from a full chamber.
+  const int inks = cartridge == 0 ? 1 : 3;
+  if (address < chip::kInk0 + inks) {
+    const int chamber = cartridge == 0 ? 0 : 1 + (address - chip::kInk0);
+    const double left = std::min<int>(value, 100) / 100.0;
+    state_.inkUsedMl[chamber] = InkCapacityMl(chamber) * (1.0 - left);
+  }
   dirty_ = true;
 }
 

@@ -152,6 +152,19 @@ TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {
   EXPECT_EQ(device_->Eeprom(), NewBoardEeprom());
 }
 
+// The operator sets an ink level; a cleaning counts down from it, not from the ink used before.
+TEST_F(DeviceTest, AnInkLevelSetOnTheChipIsWhereTheInkCountsDownFrom) {
+  EXPECT_EQ(RunCommand(*device_, "chip 1 1 30").text, "chip 1 1 = 30");
+  EXPECT_EQ(RunCommand(*device_, "chip 0 0 0x50").text, "chip 0 0 = 80");
+  EXPECT_EQ(Result(Control({d4::cmd::kHeadCleaning, 1, M1, M2, 2})), 1);
+  device_->Advance();
+  EXPECT_EQ(device_->PeekChip(1, 1), 28);  // 0.12 of 6 ml
+  EXPECT_EQ(device_->PeekChip(0, 0), 79);  // 0.25 of 17 ml
+  EXPECT_EQ(device_->PeekChip(1, 0), 83);  // cyan as it was: 85 % less 2 %
+  EXPECT_FALSE(RunCommand(*device_, "chip 1 64 1").ok);
+  EXPECT_FALSE(RunCommand(*device_, "chip 1 3 256").ok);
+}
+
 TEST_F(DeviceTest, OperatorCommands) {
   EXPECT_TRUE(RunCommand(*device_, "error paper-out").ok);
   EXPECT_EQ(device_->CurrentStatus(), (std::pair<uint16_t, uint16_t>{0xEFFF, 0xEF09}));
