@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 using platform::ConvertError;
 
 TEST(StrToInt, AcceptsSignedDecimalWithLeadingBlanks) {
@@ -41,4 +43,19 @@ TEST(EncodeDate, RaisesForDaysThatDoNotExist) {
   EXPECT_THROW(platform::EncodeDate(2003, 2, 29), ConvertError);
   EXPECT_THROW(platform::EncodeDate(2003, 13, 1), ConvertError);
   EXPECT_THROW(platform::EncodeDate(2003, 1, 0), ConvertError);
+}
+
+TEST(DateSeparator, IsTheOneOfTheRegionalShortDateFormatOrASlash) {
+  const struct {
+    QLocale locale;
+    const char* separator;
+  } cases[] = {{QLocale(QLocale::English, QLocale::UnitedStates), "/"},
+               {QLocale(QLocale::German, QLocale::Germany), "."},
+               {QLocale(QLocale::Swedish, QLocale::Sweden), "-"},
+               {QLocale::c(), "/"}};
+  for (const auto& c : cases) {
+    QLocale::setDefault(c.locale);
+    EXPECT_EQ(platform::DateSeparator(), c.separator) << c.locale.name().toStdString();
+  }
+  QLocale::setDefault(QLocale::system());
 }
