@@ -29,9 +29,17 @@ inline constexpr ResultCode UsbIdClockOutOfRange = 0x3012;
 
 // Printer not ready (error state or before initial fill up), chip refusals.
 inline constexpr ResultCode PrinterNotReady = 0x4000;
+// The same code from the chip maker check: the chip is not one of ours.
+inline constexpr ResultCode CartridgeForeign = 0x4000;
 inline constexpr ResultCode CartridgeExpired = 0x4001;
 // WaitUntilIdle gave up: the printer stayed busy far longer than any of its operations takes.
 inline constexpr ResultCode PrinterNeverIdle = 0x4002;
+// The chip refusals as the chip information item reports them: one code per cartridge and cause,
+// so that the line names the cartridge, and 0x4000 can speak of the printer alone.
+inline constexpr ResultCode BlackCartridgeForeign = 0x4010;
+inline constexpr ResultCode ColorCartridgeForeign = 0x4011;
+inline constexpr ResultCode BlackCartridgeExpired = 0x4012;
+inline constexpr ResultCode ColorCartridgeExpired = 0x4013;
 
 // Pattern prints.
 inline constexpr ResultCode HeadAngularPrintError = 0x5000;

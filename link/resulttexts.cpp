@@ -35,15 +35,23 @@ constexpr std::array kResultTexts{
     CodeText{0x3012,
              "PC clock is outside 1999 to 2034. Set the date and time, then write the USB ID "
              "again."},
-    // 0x4000 comes both from the wait for an idle printer and from a cartridge chip of another
-    // maker, so the words name both and point to the button that tells which.
+    // 0x4000 is the wait's: the chip information item reports its refusals with the codes of
+    // the cartridge (0x4010..0x4013), so these words need speak of the printer only.
     CodeText{0x4000,
-             "Printer is not ready (error or before initial fill up), or the cartridge is not a "
-             "KORVA cartridge. Click [Get status] to see the printer's state."},
+             "Printer is not ready (error or before initial fill up). Click [Get status] to see "
+             "the printer's state."},
     CodeText{0x4001, "The cartridge has passed its effect date. Install a new cartridge."},
     CodeText{0x4002,
              "Printer did not become idle within 15 minutes. Check the printer, then click [Get "
              "status]."},
+    CodeText{0x4010,
+             "Black I/C is not a KORVA cartridge. Replace it with a KORVA black ink cartridge."},
+    CodeText{0x4011,
+             "Color I/C is not a KORVA cartridge. Replace it with a KORVA color ink cartridge."},
+    CodeText{0x4012,
+             "Black I/C has passed its effect date. Replace it with a new black ink cartridge."},
+    CodeText{0x4013,
+             "Color I/C has passed its effect date. Replace it with a new color ink cartridge."},
     CodeText{0x5000, "Head angular pattern print error!!"},
     CodeText{0x5002, "Bi-D Print error!!"},
     CodeText{0x5003, "CRTAG information print error!!"},

@@ -2,6 +2,7 @@
 // before the first window and hands them to the workbench; they live until the program ends.
 #pragma once
 
+#include "crtag/crtag.h"
 #include "eeprom/bid.h"
 #include "eeprom/dataconversion.h"
 #include "eeprom/headid.h"
@@ -26,6 +27,7 @@ struct Units {
   Bid bid;
   UsbId usbid;
   Maintenance maintenance;
+  Crtag crtag;
 
   CheckPatterns checkPatterns;
   AngularPattern angular;
