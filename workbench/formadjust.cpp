@@ -144,7 +144,8 @@ void TFormAdjust::BuildFrame() {
                         "Protection counter", "EEPROM back up data"});
   MentRdoGrp->resize(211, 160);
   PatternPrnItemsRdoGrp->SetItems({"A4 normal paper printing"});
-  AppendixRdoGrp->SetItems({"EEPROM data handling"});
+  AppendixRdoGrp->SetItems({"EEPROM data handling", "CRTAG information"});
+  AppendixRdoGrp->resize(211, 84);
 
   PrinterStableModeListBox = new ListBox(TabSheet1);
   PrinterStableModeListBox->setObjectName(QStringLiteral("PrinterStableModeListBox"));
@@ -502,7 +503,9 @@ void TFormAdjust::PatternPrnItemsRdoGrpClick() {
 
 void TFormAdjust::AppendixRdoGrpClick() {
   ResetPanels();
-  if (AppendixRdoGrp->ItemIndex() == 0) ShowItemPanel(EEPROMItemsPnl);
+  const int index = AppendixRdoGrp->ItemIndex();
+  if (index == 0) ShowItemPanel(EEPROMItemsPnl);
+  if (index == 1) ShowItemPanel(CRTAGInfoItemsPnl);
   DeselectGroupsExcept(AppendixRdoGrp);
 }
 

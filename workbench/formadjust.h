@@ -377,6 +377,17 @@ class TFormAdjust : public QWidget {
   // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------
 
   void BuildCrtagPanels();
+  // CRTAGInfoItemsPnl: items 0 to 3 show a chip text in the enlarged log under CRTAGInfoPnl;
+  // item 4 prints all four.
+  void CRTAGInfoItemsOKBtnClick();
+  void CRTAGInfoRtnBtnClick();
+  RadioGroup* CRTAGInfoItemsRdoGrp;
+  QPushButton* CRTAGInfoItemsOKBtn;
+  QLabel* CRTAGInfoLbl;  // CRTAGInfoPnl's title
+  QPushButton* CRTAGInfoRtnBtn;
+
+ private:
+  void PrintCrtagInformation();
 
  signals:
   // The close sequence has ended the connection: time to ask "Do you continue?".
