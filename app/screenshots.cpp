@@ -1,13 +1,15 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
 // workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
-// A4 check page panel after a print, the quit confirmation and the version box; and the two sheets
-// of that A4 check page side by side, scaled down. Runs the real windows against the embedded
-// virtual printer (time scale 0, state in a temporary directory, the print's pauses skipped).
+// A4 check page panel after a print, a chip text in the log, the quit confirmation and the version
+// box; the two sheets of that A4 check page side by side, scaled down, and the top of the chip
+// information page. Runs the real windows against the embedded virtual printer (time scale 0,
+// state in a temporary directory, the print's pauses skipped).
 //
 //   quorla-screenshots OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +27,7 @@
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/sleep.h"
 #include "workbench/formadjust.h"
@@ -71,6 +74,28 @@ bool SaveSheets(const QDir& tray, const QDir& dir, const QString& name) {
   painter.end();
   const QString path = dir.filePath(name + QStringLiteral(".png"));
   if (!desk.save(path)) {
+    QTextStream(stderr) << "cannot write " << path << "\n";
+    return false;
+  }
+  QTextStream(stdout) << path << "\n";
+  return true;
+}
+
+// The top part of one sheet from the tray (by its place in the order they came out), at a third
+// of its size: enough to read the printer's text.
+bool SaveSheetTop(const QDir& tray, int index, int height, const QDir& dir, const QString& name) {
+  const QStringList files =
+      tray.entryList({QStringLiteral("sheet-*.png")}, QDir::Files, QDir::Name);
+  const QImage sheet = index < files.size() ? QImage(tray.filePath(files[index])) : QImage();
+  if (sheet.isNull()) {
+    QTextStream(stderr) << "no sheet " << index << " in " << tray.path() << "\n";
+    return false;
+  }
+  const QImage top = sheet.copy(0, 0, sheet.width(), height)
+                         .convertToFormat(QImage::Format_RGB32)
+                         .scaledToWidth(sheet.width() / 3, Qt::SmoothTransformation);
+  const QString path = dir.filePath(name + QStringLiteral(".png"));
+  if (!top.save(path)) {
     QTextStream(stderr) << "cannot write " << path << "\n";
     return false;
   }
@@ -148,6 +173,21 @@ int main(int argc, char** argv) {
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
   ok &= SaveSheets(toolPrinter.Tray(), out, QStringLiteral("a4-check-page"));
+
+  // Chip information: the colour cartridge's usage in the enlarged log, then the page of all
+  // four texts (the third sheet in the tray). A fixed day keeps the factory chips unexpired.
+  platform::SetClockHook([] { return QDateTime(QDate(2026, 6, 1), QTime(10, 0)); });
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  FormAdjust->AdjustmentTab->setCurrentIndex(3);
+  FormAdjust->AppendixRdoGrp->Button(1)->click();
+  FormAdjust->CRTAGInfoItemsRdoGrp->Button(3)->click();
+  FormAdjust->CRTAGInfoItemsOKBtn->click();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-crtag-info"));
+  FormAdjust->CRTAGInfoRtnBtn->click();
+  FormAdjust->CRTAGInfoItemsRdoGrp->Button(4)->click();
+  FormAdjust->CRTAGInfoItemsOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  ok &= SaveSheetTop(toolPrinter.Tray(), 2, 2520, out, QStringLiteral("crtag-page"));
 
   FormAdjust->AdjustRtnBtn->click();
   ok &= Save(FormQuit, out, QStringLiteral("quit-confirmation"));
