@@ -6,6 +6,8 @@
 #include "eeprom/dataconversion.h"
 #include "eeprom/headid.h"
 #include "eeprom/usbid.h"
+#include "maintenance/eeprombackup.h"
+#include "maintenance/liquidexchange.h"
 #include "maintenance/maintenance.h"
 #include "print/angular.h"
 #include "print/bidpattern.h"
@@ -26,6 +28,8 @@ struct Units {
   Bid bid;
   UsbId usbid;
   Maintenance maintenance;
+  LiquidExchange liquidExchange;
+  EepromBackup eepromBackup;
 
   CheckPatterns checkPatterns;
   AngularPattern angular;
