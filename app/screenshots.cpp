@@ -1,6 +1,7 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
 // workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
-// A4 check page panel after a print, the quit confirmation and the version box; and the two sheets
+// A4 check page panel after a print, a step of the liquid exchange, the EEPROM backup after a
+// board swap, the quit confirmation and the version box; and the two sheets
 // of that A4 check page side by side, scaled down. Runs the real windows against the embedded
 // virtual printer (time scale 0, state in a temporary directory, the print's pauses skipped).
 //
@@ -148,6 +149,35 @@ int main(int argc, char** argv) {
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
   ok &= SaveSheets(toolPrinter.Tray(), out, QStringLiteral("a4-check-page"));
+
+  // The liquid exchange after exchange 1 (dummy cartridges in), then the rest of it.
+  FormAdjust->AdjustmentTab->setCurrentIndex(1);
+  FormAdjust->MentRdoGrp->Button(2)->click();
+  FormAdjust->MessageOKBtn->click();
+  FormAdjust->CRmoveBtn->click();
+  printer.InstallDummyCartridges();
+  FormAdjust->CRreturnBtn->click();
+  FormAdjust->TransOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-liquid-exchange"));
+  FormAdjust->TransCompleteBtn->click();
+  printer.RemoveCartridges();
+  FormAdjust->CRreturn2Btn->click();
+  FormAdjust->DisableTimerTimer();
+  printer.ReplaceCartridges();
+
+  // The EEPROM backup, the board swapped while the prompt is up.
+  platform::SetDialogHook([&printer](const platform::DialogRequest& request) {
+    if (request.text.startsWith(QLatin1String("After replacing MAIN Board"))) {
+      printer.PowerOff();
+      printer.ReplaceMainBoard();
+      printer.PowerOn();
+    }
+    return platform::DlgResult::Ok;
+  });
+  FormAdjust->MentRdoGrp->Button(4)->click();
+  FormAdjust->BackupOKBtn->click();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-eeprom-backup"));
 
   FormAdjust->AdjustRtnBtn->click();
   ok &= Save(FormQuit, out, QStringLiteral("quit-confirmation"));
