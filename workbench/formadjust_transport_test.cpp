@@ -95,6 +95,7 @@ class LiquidExchange : public testing_support::WorkbenchTest {
   }
 };
 
+// The whole Yes path, with the navigation locked from the first carriage move to the end.
 TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   Open();
   EXPECT_EQ(form->TraStep0Pnl->Title()->text(), "Transportation Liquid Exchange ");
@@ -103,12 +104,14 @@ TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   Step("MessageOKBtn");
   EXPECT_TRUE(printer.Trace().empty());
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep1Pnl"});
+  EXPECT_TRUE(NavigationFree());
 
   Step("CRmoveBtn");
   EXPECT_EQ(MechanismCalls(printer), kToReplacement);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep2Pnl"});
   EXPECT_EQ(LogText(form), "Move the carriage to the replacement position.");
   EXPECT_EQ(printer.device().CarriagePlace(), "I/C replacement position");
+  EXPECT_TRUE(NavigationLocked());
   printer.device().InstallDummyCartridges();
 
   Step("CRreturnBtn");
@@ -116,6 +119,7 @@ TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TransPnl"});
   EXPECT_EQ(LogText(form), "Return the carriage to the home position.");
   EXPECT_EQ(printer.device().CarriagePlace(), "home");
+  EXPECT_TRUE(NavigationLocked());
 
   QString busy;
   printer.device().SetRequestObserver([&](Op op) {
@@ -130,11 +134,15 @@ TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   EXPECT_EQ(LogColor(form), QColor(Qt::black));
   // The sealed suction drew the dummies' liquid into the head.
   EXPECT_EQ(printer.device().LiquidPath(), vprinter::Liquid::kTransportation);
+  EXPECT_TRUE(NavigationLocked());
+  QTest::keyClick(form, Qt::Key_Escape);  // finds no enabled "Quit"
+  EXPECT_TRUE(form->isVisible());
 
   Step("TransCompleteBtn");
   EXPECT_EQ(MechanismCalls(printer), kToReplacementAgain);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep4Pnl"});
   EXPECT_EQ(printer.device().CarriagePlace(), "I/C replacement position");
+  EXPECT_TRUE(NavigationLocked());
   printer.device().RemoveCartridges();
 
   printer.device().SetRequestObserver([&](Op op) {
@@ -156,6 +164,7 @@ TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep0Pnl"});
   EXPECT_EQ(LogText(form), "Transportion Liquid Exchange 2 is completed.");
   EXPECT_EQ(form->SkipPowerOnInitFlag(), 1);
+  EXPECT_TRUE(NavigationFree());
   EXPECT_EQ(printer.device().CarriagePlace(), "home");
   EXPECT_EQ(sleeps.calls(), (std::vector<int>{100, 100, 100, 100}));
 
@@ -174,22 +183,6 @@ TEST_F(LiquidExchange, NoLeadsToTheNoteWhosePreviosComesBackAndNothingMoves) {
   QTest::keyClick(form, Qt::Key_Return);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep0Pnl"});
   EXPECT_TRUE(printer.Trace().empty());
-  EXPECT_TRUE(NavigationFree());
-}
-
-TEST_F(LiquidExchange, NavigationStaysLockedFromTheFirstMoveToTheEndOfExchange2) {
-  Open();
-  Step("MessageOKBtn");
-  EXPECT_TRUE(NavigationFree());
-  for (const char* button : {"CRmoveBtn", "CRreturnBtn", "TransOKBtn", "TransCompleteBtn"}) {
-    Step(button);
-    EXPECT_TRUE(NavigationLocked()) << button;
-    EXPECT_TRUE(form->isEnabled()) << button;
-    // Esc finds no enabled "Quit" to click.
-    QTest::keyClick(form, Qt::Key_Escape);
-    EXPECT_TRUE(form->isVisible()) << button;
-  }
-  Step("CRreturn2Btn");
   EXPECT_TRUE(NavigationFree());
 }
 
