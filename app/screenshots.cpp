@@ -1,9 +1,10 @@
 // Grabs the program's windows into PNG files for the documentation: the printer selection, the
 // workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
-// A4 check page panel after a print, a chip text in the log, the quit confirmation and the version
-// box; the two sheets of that A4 check page side by side, scaled down, and the top of the chip
-// information page. Runs the real windows against the embedded virtual printer (time scale 0,
-// state in a temporary directory, the print's pauses skipped).
+// A4 check page panel after a print, a chip text in the log, a step of the liquid exchange, the
+// EEPROM backup after a board swap, the quit confirmation and the version box; the two sheets of
+// that A4 check page side by side, scaled down, and the top of the chip information page. Runs
+// the real windows against the embedded virtual printer (time scale 0, state in a temporary
+// directory, the print's pauses skipped).
 //
 //   quorla-screenshots OUTPUT_DIR
 #include <QApplication>
@@ -188,6 +189,35 @@ int main(int argc, char** argv) {
   FormAdjust->CRTAGInfoItemsOKBtn->click();
   FormAdjust->DisableTimerTimer();
   ok &= SaveSheetTop(toolPrinter.Tray(), 2, 2520, out, QStringLiteral("crtag-page"));
+
+  // The liquid exchange after exchange 1 (dummy cartridges in), then the rest of it.
+  FormAdjust->AdjustmentTab->setCurrentIndex(1);
+  FormAdjust->MentRdoGrp->Button(2)->click();
+  FormAdjust->MessageOKBtn->click();
+  FormAdjust->CRmoveBtn->click();
+  printer.InstallDummyCartridges();
+  FormAdjust->CRreturnBtn->click();
+  FormAdjust->TransOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-liquid-exchange"));
+  FormAdjust->TransCompleteBtn->click();
+  printer.RemoveCartridges();
+  FormAdjust->CRreturn2Btn->click();
+  FormAdjust->DisableTimerTimer();
+  printer.ReplaceCartridges();
+
+  // The EEPROM backup, the board swapped while the prompt is up.
+  platform::SetDialogHook([&printer](const platform::DialogRequest& request) {
+    if (request.text.startsWith(QLatin1String("After replacing MAIN Board"))) {
+      printer.PowerOff();
+      printer.ReplaceMainBoard();
+      printer.PowerOn();
+    }
+    return platform::DlgResult::Ok;
+  });
+  FormAdjust->MentRdoGrp->Button(4)->click();
+  FormAdjust->BackupOKBtn->click();
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-eeprom-backup"));
 
   FormAdjust->AdjustRtnBtn->click();
   ok &= Save(FormQuit, out, QStringLiteral("quit-confirmation"));

@@ -31,6 +31,7 @@ void CreateProgramWindows() {
   FormBoot->SetAboutBox(AboutBox);
   FormQuit->SetPrinterSelection(FormBoot);
   FormAdjust->SetModelNameSource([] { return FormBoot->ModelNameCombo->currentText(); });
+  FormAdjust->SetModelPositionSource([] { return FormBoot->ModelNameCombo->currentIndex(); });
   QObject::connect(FormAdjust, &TFormAdjust::QuitConfirmationRequested, FormQuit,
                    [] { FormQuit->show(); });
 }

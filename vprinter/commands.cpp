@@ -26,11 +26,15 @@ constexpr char kHelp[] =
     "  charged | uncharged     whether the initial ink charge has been done\n"
     "  eeprom ADDR [VALUE]     show or set an EEPROM cell\n"
     "  chip CART ADDR [VALUE]  show or set a chip byte (CART 0 = black, 1 = colour)\n"
-    "  replace-board           a new main board: its EEPROM is a new board's\n"
-    "  replace-cartridges      two new cartridges\n"
+    "  power-off | power-on    the power switch (off: connections drop, the printer is not\n"
+    "                          found; on: it starts afresh, its memory kept)\n"
+    "  replace-board           while switched off: a new main board with a new board's EEPROM\n"
+    "  replace-cartridges      two new ink cartridges\n"
+    "  install-dummies         dummy cartridges filled with transportation liquid\n"
+    "  remove-cartridges       empty cartridge holders\n"
     "  time-scale X            real seconds per printer second (0 = instant)\n"
     "  clear-faults            forget every armed fault\n"
-    "  show                    status, counter, ink and pending print data\n"
+    "  show                    power, status, counter, ink, carriage, liquid path, pending data\n"
     "  save                    write the state now\n"
     "  quit                    save and stop";
 
@@ -174,7 +178,20 @@ CommandResult RunCommand(Device& device, const std::string& line) {
         "chip " + std::to_string(cart) + " " + std::to_string(addr) + " = " +
             std::to_string(device.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr)))};
   }
-  if (c == "replace-board") return device.ReplaceMainBoard(), CommandResult{true, false, "ok"};
+  if (c == "power-off") return device.PowerOff(), CommandResult{true, false, "ok"};
+  if (c == "power-on") return device.PowerOn(), CommandResult{true, false, "ok"};
+  if (c == "replace-board") {
+    if (!device.ReplaceMainBoard()) return Fail("switch the printer off first (power-off)");
+    return {true, false, "ok"};
+  }
+  if (c == "install-dummies") {
+    device.InstallDummyCartridges();
+    return {true, false, "ok"};
+  }
+  if (c == "remove-cartridges") {
+    device.RemoveCartridges();
+    return {true, false, "ok"};
+  }
   if (c == "replace-cartridges") {
     device.ReplaceCartridges();
     return {true, false, "ok"};
@@ -189,13 +206,19 @@ CommandResult RunCommand(Device& device, const std::string& line) {
     return {true, false, "ok"};
   }
   if (c == "show") {
+    if (!device.PoweredOn()) return {true, false, "power off"};
     const auto [st, err] = device.CurrentStatus();
     const PrinterState s = device.State();
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "status 0x%04X error 0x%04X counter %u ink %u%% %u%% %u%% %u%% pending %zu bytes",
-                  st, err, s.ProtectionCounter(), s.chips[0][0], s.chips[1][0], s.chips[1][1],
-                  s.chips[1][2], device.PendingPrintBytes());
+    const auto [carriage, paper] = device.MechanismPosition();
+    const std::string place = device.CarriagePlace();
+    char text[384];
+    std::snprintf(
+        text, sizeof text,
+        "status 0x%04X error 0x%04X counter %u ink %u%% %u%% %u%% %u%% carriage %ld%s%s%s "
+        "paper %ld liquid path %s cartridges %s pending %zu bytes",
+        st, err, s.ProtectionCounter(), s.chips[0][0], s.chips[1][0], s.chips[1][1], s.chips[1][2],
+        carriage, place.empty() ? "" : " (", place.c_str(), place.empty() ? "" : ")", paper,
+        LiquidName(s.liquidPath), CartridgesName(s.cartridges), device.PendingPrintBytes());
     return {true, false, text};
   }
   if (c == "save") return device.Save() ? CommandResult{true, false, "ok"} : Fail("cannot save");

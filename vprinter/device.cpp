@@ -215,11 +215,19 @@ d4::Outcome Device::TransactionLocked(Op op, bool* drop) {
 
 d4::Outcome Device::Negotiate(int, bool* drop) {
   std::lock_guard lock(mutex_);
+  if (!powered_) {
+    *drop = true;
+    return d4::Outcome::Ok();
+  }
   return TransactionLocked(Op::kNegotiate, drop);
 }
 
 d4::Outcome Device::Terminate(int, bool* drop) {
   std::lock_guard lock(mutex_);
+  if (!powered_) {
+    *drop = true;
+    return d4::Outcome::Ok();
+  }
   const d4::Outcome outcome = TransactionLocked(Op::kTerminate, drop);
   if (outcome.ok()) Enqueue(Work{Work::Kind::kEject, 0, {}, -1, 0, 0, 0});
   return outcome;
@@ -266,6 +274,11 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
     return answer;
   }
   const uint8_t* args = request.data() + d4::cmd::kRequestHeader;
+  // A connection that slipped in while the printer was switched off gets no answer.
+  if (!powered_) {
+    answer.drop = true;
+    return answer;
+  }
   // Work that was due before this request is done before it is answered.
   lock.unlock();
   Advance();
@@ -343,7 +356,9 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& request) {
         --busyPolls_;
         s = {status::kBusy, 0};
       }
-      TraceLocked(record.Num("status", s.first).Num("error", s.second));
+      TraceLocked(record.Num("status", s.first)
+                      .Num("error", s.second)
+                      .Num("carriage", mechanism_.Carriage()));
       answer.reply = ControlReply(
           command, tag, d4::Outcome::Ok(),
           {static_cast<uint8_t>(s.first >> 8), static_cast<uint8_t>(s.first & 0xFF),
@@ -420,15 +435,18 @@ d4::Outcome Device::Mechanism(uint8_t command, const uint8_t* args, TraceRecord&
       return d4::Outcome::Ok();
     case d4::cmd::kDriveCR:
     case d4::cmd::kDrivePF: {
-      if (args[3] > 1) return d4::Outcome::Refused(d4::err::InvalidParameter);
-      const int axis = command == d4::cmd::kDriveCR ? 0 : 1;
+      const bool carriage = command == d4::cmd::kDriveCR;
+      if (args[3] > 1 || !(carriage ? KnownCarriageMode(args[2]) : KnownFeedMode(args[2]))) {
+        return d4::Outcome::Refused(d4::err::InvalidParameter);
+      }
       Enqueue(Work{Work::Kind::kMotion,
                    amount / timing::kMotionUnitsPerSecond,
                    {},
                    -1,
-                   axis,
+                   carriage ? 0 : 1,
                    args[3],
-                   amount});
+                   amount,
+                   args[2]});
       return d4::Outcome::Ok();
     }
     case d4::cmd::kCRHomeReturn:
@@ -449,6 +467,10 @@ d4::Outcome Device::Mechanism(uint8_t command, const uint8_t* args, TraceRecord&
 Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8_t>& bytes) {
   std::unique_lock lock(mutex_);
   Answer answer;
+  if (!powered_) {
+    answer.drop = true;
+    return answer;
+  }
   TraceRecord record("data");
   // The hex of every packet is the costliest thing the printer does on a fast link: built only
   // when the trace is kept somewhere.
@@ -486,6 +508,8 @@ std::optional<std::chrono::nanoseconds> Device::Advance() {
   const double elapsed = std::chrono::duration<double>(now - lastAdvance_).count();
   lastAdvance_ = now;
   const double scale = options_.timeScale;
+  // Switched off, nothing moves.
+  if (!powered_) return std::nullopt;
   if (queue_.empty()) return IdleEjectDue(scale, elapsed);
   idleSeconds_ = 0;
   if (error_ != 0) return std::nullopt;
@@ -546,7 +570,14 @@ void Device::Complete(Work& work) {
       const double* ink = charge ? kChargeInk : kCleaningInk;
       for (int chamber = 0; chamber < 4; ++chamber) UseInk(chamber, ink[chamber == 0 ? 0 : 1]);
       if (charge) {
-        state_.inkCharged = true;
+        // The charge fills the liquid path from what is installed; only ink makes it printable.
+        if (state_.cartridges == Cartridges::kInk) {
+          state_.liquidPath = Liquid::kInk;
+          state_.inkCharged = true;
+        } else if (state_.cartridges == Cartridges::kDummy) {
+          state_.liquidPath = Liquid::kTransportation;
+          state_.inkCharged = false;
+        }
       } else {
         for (auto& chip : state_.chips) {
           if (chip[chip::kCleaning] < 255) ++chip[chip::kCleaning];
@@ -565,13 +596,22 @@ void Device::Complete(Work& work) {
         // Initialisation feeds out a sheet left in the printer.
         if (engine_->SheetInProgress()) engine_->EjectSheet();
         engine_->PowerOnReset();
-        carriage_ = 0;
+        mechanism_.HomeReturn();
       }
       break;
     case Work::Kind::kMotion:
-      if (work.a == 0) carriage_ += work.b ? -work.c : work.c;
-      if (work.a == 1) paper_ += work.b ? -work.c : work.c;
-      if (work.a == 2) carriage_ = 0;
+      if (work.a == 0) mechanism_.DriveCarriage(work.mode, work.b, work.c);
+      if (work.a == 1) {
+        const vprinter::Mechanism::Effects effects =
+            mechanism_.DrivePaperFeed(work.mode, work.b, work.c, state_);
+        if (effects.pathChanged) {
+          // Transportation liquid in the head: the printer needs an initial ink charge again.
+          if (state_.liquidPath == Liquid::kTransportation) state_.inkCharged = false;
+          dirty_ = true;
+        }
+        if (effects.wastePoints > 0) AddWaste(effects.wastePoints);
+      }
+      if (work.a == 2) mechanism_.HomeReturn();
       break;
     case Work::Kind::kFlush:
       for (int chamber = 1; chamber < 4; ++chamber) UseInk(chamber, work.c * kFlushInkPerUnit);
@@ -821,17 +861,72 @@ void Device::ClearFaults() {
   Wake();
 }
 
-void Device::ReplaceMainBoard() {
+bool Device::ReplaceMainBoard() {
   std::lock_guard lock(mutex_);
+  if (powered_) return false;
   state_.eeprom = NewBoardEeprom();
   dirty_ = true;
+  TraceLocked(TraceRecord("replace_board"));
+  if (!options_.stateDir.empty() && SaveState(options_.stateDir, state_, nullptr)) dirty_ = false;
+  return true;
+}
+
+void Device::PowerOff() {
+  std::lock_guard lock(mutex_);
+  if (!powered_) return;
+  powered_ = false;
+  // Whatever was under way stops where it is; print data not yet printed is lost.
+  queue_.clear();
+  creditReturns_.clear();
+  TraceLocked(TraceRecord("power_off").Num("carriage", mechanism_.Carriage()));
+  std::string error;
+  if (!options_.stateDir.empty()) {
+    if (SaveState(options_.stateDir, state_, &error)) {
+      dirty_ = false;
+    } else {
+      warnings_.push_back(error);
+    }
+  }
+  dropRequested_ = true;
+  Wake();
+}
+
+void Device::PowerOn() {
+  std::lock_guard lock(mutex_);
+  if (powered_) return;
+  powered_ = true;
+  StartAfreshLocked();
+  TraceLocked(TraceRecord("power_on").Num("carriage", mechanism_.Carriage()));
+  Wake();
+}
+
+bool Device::PoweredOn() const {
+  std::lock_guard lock(mutex_);
+  return powered_;
+}
+
+void Device::StartAfreshLocked() {
+  // A sheet left in the printer is fed out; the engine starts with what the EEPROM holds now.
+  if (engine_->SheetInProgress()) engine_->EjectSheet();
+  engine_->PowerOnReset();
   ApplySettingsLocked();
+  mechanism_.Reset();
+  idleSeconds_ = 0;
+  lastAdvance_ = std::chrono::steady_clock::now();
+  // The errors of the last session are gone; a full waste-ink pad or an empty cartridge is found
+  // again at once.
+  error_ = 0;
+  if (state_.ProtectionCounter() >= kProtectionLimit) error_ = status::kMaintenance;
+  for (int chamber = 0; chamber < 4 && error_ == 0; ++chamber) {
+    if (state_.inkUsedMl[chamber] >= InkCapacityMl(chamber)) error_ = status::kInkOut;
+  }
 }
 
 void Device::ReplaceCartridge(int cartridge) {
   std::lock_guard lock(mutex_);
   if (cartridge < 0 || cartridge >= kCartridges) return;
   state_.chips[cartridge] = NewCartridgeChip(cartridge, 1);
+  state_.cartridges = Cartridges::kInk;
   if (cartridge == 0) {
     state_.inkUsedMl[0] = 0;
   } else {
@@ -849,6 +944,18 @@ void Device::ReplaceCartridge(int cartridge) {
 void Device::ReplaceCartridges() {
   ReplaceCartridge(0);
   ReplaceCartridge(1);
+}
+
+void Device::InstallDummyCartridges() {
+  std::lock_guard lock(mutex_);
+  state_.cartridges = Cartridges::kDummy;
+  dirty_ = true;
+}
+
+void Device::RemoveCartridges() {
+  std::lock_guard lock(mutex_);
+  state_.cartridges = Cartridges::kNone;
+  dirty_ = true;
 }
 
 int Device::Calls(Op op) const {
@@ -873,7 +980,22 @@ std::vector<std::string> Device::Warnings() const {
 
 std::pair<long, long> Device::MechanismPosition() const {
   std::lock_guard lock(mutex_);
-  return {carriage_, paper_};
+  return {mechanism_.Carriage(), mechanism_.Paper()};
+}
+
+std::string Device::CarriagePlace() const {
+  std::lock_guard lock(mutex_);
+  return mechanism_.PlaceName();
+}
+
+Liquid Device::LiquidPath() const {
+  std::lock_guard lock(mutex_);
+  return state_.liquidPath;
+}
+
+Cartridges Device::InstalledCartridges() const {
+  std::lock_guard lock(mutex_);
+  return state_.cartridges;
 }
 
 std::size_t Device::PendingPrintBytes() const {

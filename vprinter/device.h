@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "makerlibs/d4/d4.h"
+#include "vprinter/mechanism.h"
 #include "vprinter/printengine.h"
 #include "vprinter/state.h"
 #include "vprinter/trace.h"
@@ -171,9 +172,24 @@ class Device : private EngineEvents {
   // the host's side as it stands while the host waits for that request. Empty: none.
   void SetRequestObserver(std::function<void(Op)> observer);
 
-  void ReplaceMainBoard();
+  // The power switch. Switched off, the printer drops every connection, takes no new one (the
+  // port search does not find it) and loses the work in progress; its non-volatile memory stays.
+  // Switched on, it starts afresh: carriage home, no errors but those its memory or its ink
+  // cause, and a new connection is needed.
+  void PowerOff();
+  void PowerOn();
+  bool PoweredOn() const;
+
+  // The main-board swap: only while the printer is switched off (false, and nothing changes,
+  // while it is on).
+  bool ReplaceMainBoard();
+  // New ink cartridges in both holders.
   void ReplaceCartridges();
   void ReplaceCartridge(int cartridge);
+  // Dummy cartridges filled with transportation liquid, or empty holders (for the liquid
+  // exchange); ReplaceCartridges() puts ink cartridges back.
+  void InstallDummyCartridges();
+  void RemoveCartridges();
 
   // Calls of each kind since start-up.
   int Calls(Op op) const;
@@ -182,8 +198,12 @@ class Device : private EngineEvents {
   // What went wrong with the state or the trace file (a damaged state file, a failed save), for
   // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
-  // Carriage position (motion units from home) and paper fed since power-on.
+  // Carriage position (steps from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;
+  // Where the carriage stands in words ("home", "I/C replacement position", "cap" or "").
+  std::string CarriagePlace() const;
+  Liquid LiquidPath() const;
+  Cartridges InstalledCartridges() const;
   // Bytes of print data accepted but not worked through yet.
   std::size_t PendingPrintBytes() const;
   bool Save();
@@ -195,6 +215,7 @@ class Device : private EngineEvents {
     std::vector<uint8_t> bytes;
     int connection = -1;
     int a = 0, b = 0, c = 0;
+    int mode = 0;  // of a motion
   };
   struct Fault {
     Op op;
@@ -219,6 +240,8 @@ class Device : private EngineEvents {
   // With the print queue empty: ejects a half-printed sheet after the idle time; the wait left.
   std::optional<std::chrono::nanoseconds> IdleEjectDue(double scale, double elapsed);
   void ApplySettingsLocked();
+  // The start of a switched-on printer: engine, mechanism and errors afresh.
+  void StartAfreshLocked();
   void AddWaste(unsigned points);
   void UseInk(int ink, double ml);
   std::pair<uint16_t, uint16_t> StatusLocked() const;
@@ -250,8 +273,8 @@ class Device : private EngineEvents {
   bool dropRequested_ = false;
   bool corruptRequested_ = false;
   std::map<std::string, int16_t> refusedServices_;
-  long carriage_ = 0;
-  long paper_ = 0;
+  vprinter::Mechanism mechanism_;
+  bool powered_ = true;
 };
 
 }  // namespace vprinter

@@ -148,7 +148,8 @@ TEST_F(DeviceTest, AHalfPrintedSheetIsEjectedWhenTheJobEnds) {
 }
 
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {
-  device_->ReplaceMainBoard();
+  device_->PowerOff();
+  ASSERT_TRUE(device_->ReplaceMainBoard());
   EXPECT_EQ(device_->Eeprom(), NewBoardEeprom());
 }
 

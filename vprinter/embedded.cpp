@@ -63,6 +63,8 @@ EmbeddedPrinter::~EmbeddedPrinter() {
 }
 
 int EmbeddedPrinter::Connect() {
+  // A printer that is switched off is not found.
+  if (!device_->PoweredOn()) return -1;
   int fds[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return -1;
   server_->AddConnection(fds[1]);

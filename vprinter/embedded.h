@@ -31,7 +31,8 @@ class EmbeddedPrinter {
   EmbeddedPrinter(const EmbeddedPrinter&) = delete;
   EmbeddedPrinter& operator=(const EmbeddedPrinter&) = delete;
 
-  // A new connection to the printer: the host's end of a socketpair, or -1.
+  // A new connection to the printer: the host's end of a socketpair, or -1 (also while the
+  // printer is switched off).
   int Connect();
   Device& device() { return *device_; }
 

@@ -1,21 +1,15 @@
 // quorla-vprinter: the virtual Quorla Z40 as a program of its own, listening on a Unix socket.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "vprinter/commands.h"
 #include "vprinter/embedded.h"
+#include "vprinter/listener.h"
 #include "vprinter/server.h"
 
 namespace {
@@ -40,42 +34,6 @@ constexpr char kUsage[] =
     "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
     "  --help             this text\n";
-
-int Listen(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    std::fprintf(stderr, "quorla-vprinter: socket path too long: %s\n", path.c_str());
-    return -1;
-  }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return -1;
-  // A socket file left by a printer that died is taken over; a live printer is not.
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool live =
-        probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    if (probe >= 0) close(probe);
-    if (live) {
-      std::fprintf(stderr, "quorla-vprinter: a printer already listens on %s\n", path.c_str());
-      close(fd);
-      return -1;
-    }
-    unlink(path.c_str());
-  }
-  const mode_t old = umask(077);
-  const int bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  umask(old);
-  if (bound != 0 || chmod(path.c_str(), 0600) != 0 || listen(fd, 8) != 0) {
-    std::fprintf(stderr, "quorla-vprinter: cannot listen on %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 }  // namespace
 
@@ -121,8 +79,12 @@ int main(int argc, char** argv) {
   }
 
   signal(SIGPIPE, SIG_IGN);
-  const int listenFd = Listen(socketPath);
-  if (listenFd < 0) return 1;
+  vprinter::SocketListener listener;
+  std::string listenError;
+  if (!listener.Open(socketPath, &listenError)) {
+    std::fprintf(stderr, "quorla-vprinter: %s\n", listenError.c_str());
+    return 1;
+  }
 
   vprinter::Device device(options);
   for (const std::string& warning : device.Warnings()) {
@@ -133,13 +95,12 @@ int main(int argc, char** argv) {
     if (!result.ok) {
       std::fprintf(stderr, "quorla-vprinter: --command %s: %s\n", command.c_str(),
                    result.text.c_str());
-      close(listenFd);
-      unlink(socketPath.c_str());
+      listener.Close(true);
       return 2;
     }
   }
   vprinter::Server server(device);
-  server.SetListenSocket(listenFd);
+  listener.Attach(server);
   g_server = &server;
   struct sigaction action {};
   action.sa_handler = OnSignal;
@@ -172,8 +133,7 @@ int main(int argc, char** argv) {
   server.Run();
 
   g_server = nullptr;
-  close(listenFd);
-  unlink(socketPath.c_str());
+  listener.Close(true);
   const bool saved = device.Save();
   std::printf("quorla-vprinter: %s\n", saved ? "state saved; stopped" : "could not save the state");
   return saved ? 0 : 1;

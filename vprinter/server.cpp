@@ -124,6 +124,11 @@ void Server::ApplyDeviceRequests() {
   if (device_.TakeCorruptRequest()) {
     for (auto& [id, c] : connections_) c->link().CorruptNextPacket();
   }
+  const bool powered = device_.PoweredOn();
+  if (powered != powered_) {
+    powered_ = powered;
+    if (onPower_) onPower_(powered);
+  }
 }
 
 void Server::Run() {

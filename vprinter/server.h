@@ -26,6 +26,9 @@ class Server {
   // Before Run(): call back when fd is readable (e.g. the standalone's command input); the
   // callback returns false to stop watching.
   void Watch(int fd, std::function<bool()> onReadable);
+  // Before Run(): called on the loop's thread when the device is switched off or on (after the
+  // connections of a switched-off printer are closed), to stop or resume listening.
+  void OnPowerChange(std::function<void(bool on)> callback) { onPower_ = std::move(callback); }
   // Hands a connected socket to the loop, which owns it from now on. Any thread.
   void AddConnection(int fd);
   // Runs until Stop(); then closes every connection.
@@ -48,6 +51,8 @@ class Server {
   std::vector<int> pending_;
   std::map<int, std::unique_ptr<Connection>> connections_;
   int nextId_ = 1;
+  std::function<void(bool)> onPower_;
+  bool powered_ = true;
 };
 
 }  // namespace vprinter

@@ -171,6 +171,12 @@ std::string Serialize(const PrinterState& s) {
                 s.inkUsedMl[2], s.inkUsedMl[3]);
   out << ink;
   out << "charged " << (s.inkCharged ? 1 : 0) << '\n';
+  out << "liquid " << (s.liquidPath == Liquid::kInk ? "ink" : "transportation") << '\n';
+  out << "cartridges "
+      << (s.cartridges == Cartridges::kInk     ? "ink"
+          : s.cartridges == Cartridges::kDummy ? "dummy"
+                                               : "none")
+      << '\n';
   std::string body = out.str();
   char sum[40];
   std::snprintf(sum, sizeof sum, "checksum %016llx\n",
@@ -225,6 +231,29 @@ bool Deserialize(const std::string& text, PrinterState* state) {
       if (!(fields >> value)) return false;
       s.inkCharged = value != 0;
       seen |= 32;
+    } else if (key == "liquid") {
+      // Optional: a state written before the liquid path was kept holds ink.
+      std::string value;
+      fields >> value;
+      if (value == "ink") {
+        s.liquidPath = Liquid::kInk;
+      } else if (value == "transportation") {
+        s.liquidPath = Liquid::kTransportation;
+      } else {
+        return false;
+      }
+    } else if (key == "cartridges") {
+      std::string value;
+      fields >> value;
+      if (value == "ink") {
+        s.cartridges = Cartridges::kInk;
+      } else if (value == "dummy") {
+        s.cartridges = Cartridges::kDummy;
+      } else if (value == "none") {
+        s.cartridges = Cartridges::kNone;
+      } else {
+        return false;
+      }
     }
   }
   if (seen != 63) return false;

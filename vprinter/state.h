@@ -37,6 +37,13 @@ inline constexpr uint8_t kOpenEffectPeriod = 29;
 inline constexpr uint8_t kCompany = 35;  // 35..39
 }  // namespace chip
 
+// What the head's liquid path holds: ink, or the transportation liquid a refurbished printer is
+// shipped with (it must then get an initial ink charge before it prints).
+enum class Liquid { kInk, kTransportation };
+// What sits in the carriage's cartridge holders: ink cartridges, dummy cartridges filled with
+// transportation liquid, or nothing.
+enum class Cartridges { kInk, kDummy, kNone };
+
 // The waste-ink counter at which the printer stops with a maintenance error.
 inline constexpr unsigned kProtectionLimit = 23270;
 
@@ -53,6 +60,8 @@ struct PrinterState {
   // The mechanism's own return-pass error per [drop size - 1][ink group - 1].
   int8_t bidOffset[3][2] = {};
   bool inkCharged = true;  // false: "before initial fill up" until an initial ink charge
+  Liquid liquidPath = Liquid::kInk;
+  Cartridges cartridges = Cartridges::kInk;
 
   unsigned ProtectionCounter() const {
     return eeprom[cell::kCounterHigh] * 256u + eeprom[cell::kCounterLow];

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -40,6 +41,8 @@ PrinterState Sample() {
   s.inkUsedMl = {1.5, 0.25, 0, 5.125};
   s.bidOffset[2][1] = -6;
   s.inkCharged = false;
+  s.liquidPath = Liquid::kTransportation;
+  s.cartridges = Cartridges::kDummy;
   return s;
 }
 
@@ -51,6 +54,8 @@ void ExpectSame(const PrinterState& a, const PrinterState& b) {
     for (int i = 0; i < 2; ++i) EXPECT_EQ(a.bidOffset[d][i], b.bidOffset[d][i]);
   }
   EXPECT_EQ(a.inkCharged, b.inkCharged);
+  EXPECT_EQ(a.liquidPath, b.liquidPath);
+  EXPECT_EQ(a.cartridges, b.cartridges);
 }
 
 TEST_F(StateDir, SavedStateReadsBackUnchanged) {
@@ -88,6 +93,29 @@ TEST_F(StateDir, MissingOrDamagedFileGivesTheFactoryImageAndAWarning) {
     EXPECT_NE(warning.find("damaged"), std::string::npos) << text.substr(0, 40);
     EXPECT_EQ(loaded.eeprom, FactoryState().eeprom);
   }
+}
+
+// A state saved before the liquid path and the cartridges were kept: ink in both.
+TEST_F(StateDir, StateWithoutLiquidAndCartridgeLinesHoldsInk) {
+  ASSERT_TRUE(SaveState(dir_, Sample(), nullptr));
+  std::string text = ReadFile();
+  const std::size_t from = text.find("liquid ");
+  const std::size_t to = text.find("checksum ");
+  ASSERT_LT(from, to);
+  std::string body = text.substr(0, from);
+  char sum[40];
+  std::snprintf(sum, sizeof sum, "checksum %016llx\n", static_cast<unsigned long long>([&] {
+                  uint64_t h = 1469598103934665603ull;
+                  for (unsigned char c : body) h = (h ^ c) * 1099511628211ull;
+                  return h;
+                }()));
+  WriteFile(body + sum);
+  std::string warning;
+  const PrinterState loaded = LoadState(dir_, &warning);
+  EXPECT_TRUE(warning.empty()) << warning;
+  EXPECT_EQ(loaded.eeprom, Sample().eeprom);
+  EXPECT_EQ(loaded.liquidPath, Liquid::kInk);
+  EXPECT_EQ(loaded.cartridges, Cartridges::kInk);
 }
 
 TEST_F(StateDir, LeftoverTemporaryFileFromACrashIsIgnored) {

@@ -42,6 +42,7 @@ class RadioGroup;
 class TCGauge;
 class TitledPanel;
 class UpDown;
+struct SequenceReport;
 struct Units;
 
 // The kinds of lines WriteStatus writes (16-bit, as the item handlers pass them).
@@ -372,6 +373,50 @@ class TFormAdjust : public QWidget {
   // The counter text the check writes: five blanks and a zero byte at first; each read writes
   // its text and a zero byte at the start and leaves the rest as it was.
   char ProCounterText[6] = {' ', ' ', ' ', ' ', ' ', '\0'};
+
+ public:
+  // --- Transportation liquid exchange (formadjust_transport.cpp) --------------------------------
+
+  void BuildTransportPanels();
+  // The model's row in the printer selection's list (the exchange's EEPROM rewrite depends on it);
+  // the start-up sets it. Without one, row 0.
+  void SetModelPositionSource(std::function<int()> source) { modelPosition_ = std::move(source); }
+  void MessageOKBtnClick();
+  void MainRtnBtnClick();
+  void CRmoveBtnClick();
+  void CRreturnBtnClick();
+  void TransOKBtnClick();
+  void TransCompleteBtnClick();
+  void CRreturn2BtnClick();
+  RadioGroup* MessageSelectRdoGrp;
+  QPushButton* MessageOKBtn;
+  QPushButton* MainRtnBtn;
+  QPushButton* CRmoveBtn;
+  QPushButton* CRreturnBtn;
+  QPushButton* TransOKBtn;
+  QPushButton* TransCompleteBtn;
+  QPushButton* CRreturn2Btn;
+
+ private:
+  // Disables (true) or enables the tabs, the maintenance items, "Quit" and "Get status": once the
+  // carriage has moved, the procedure is finished or the workbench closed.
+  void LockExchangeNavigation(bool locked);
+  // The end of a carriage step: the done line, or the red lines of what failed.
+  void EndCarriageStep(const SequenceReport& report, const QString& doneText,
+                       const QString& failedText);
+  std::function<int()> modelPosition_;
+
+ public:
+  // --- EEPROM backup across a main-board swap (formadjust_backup.cpp) -------------------------
+
+  void BuildBackupPanel();
+  void BackupOKBtnClick();
+  QPushButton* BackupOKBtn;
+
+ private:
+  // The port search and negotiation again, through PortScratch; "Communication error" and a
+  // closed port when either fails.
+  bool BackupReconnect();
 
  public:
   // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------

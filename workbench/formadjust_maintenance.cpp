@@ -1,5 +1,5 @@
 // Maintenance items of the workbench: head cleaning, the initial ink charge and the protection
-// counter.
+// counter. (The liquid exchange and the EEPROM backup have files of their own.)
 #include <QLabel>
 #include <QPushButton>
 
@@ -32,6 +32,8 @@ void TFormAdjust::BuildMaintenancePanels() {
       "ChargeOKBtn");
   Connect(ChargeOKBtn, &TFormAdjust::ChargeOKBtnClick);
   BuildProtectionCounterPanels();
+  BuildTransportPanels();
+  BuildBackupPanel();
 }
 
 QPushButton* TFormAdjust::BuildCleaningPanel(QWidget* panel, const QString& text,

@@ -7,6 +7,8 @@
 #include "eeprom/dataconversion.h"
 #include "eeprom/headid.h"
 #include "eeprom/usbid.h"
+#include "maintenance/eeprombackup.h"
+#include "maintenance/liquidexchange.h"
 #include "maintenance/maintenance.h"
 #include "print/angular.h"
 #include "print/bidpattern.h"
@@ -28,6 +30,8 @@ struct Units {
   UsbId usbid;
   Maintenance maintenance;
   Crtag crtag;
+  LiquidExchange liquidExchange;
+  EepromBackup eepromBackup;
 
   CheckPatterns checkPatterns;
   AngularPattern angular;

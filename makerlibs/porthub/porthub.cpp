@@ -2,6 +2,7 @@
 #include "link/porthub.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -31,6 +32,10 @@ struct PortHub {
   std::optional<vprinter::DeviceOptions> options;
   std::unique_ptr<vprinter::EmbeddedPrinter> embedded;
   bool pinned = false;  // started by a test: survives FreeLibraryByPHub
+  // Without QUORLA_PRINTER: the printer the first successful search of this library load found.
+  // Later searches look for that one only, so the library never moves to another printer behind
+  // the program's back (old values meant for one printer written into another).
+  enum class Found { kNone, kStandalone, kEmbedded } found = Found::kNone;
 
   ~PortHub() {
     if (fd >= 0) close(fd);
@@ -71,6 +76,11 @@ int ConnectUnix(const std::string& path) {
   return fd;
 }
 
+bool SocketFilePresent(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 }  // namespace
 
 int16_t LoadLibraryByPHub(void) {
@@ -99,8 +109,17 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
     } else {
       return -105;
     }
+  } else if (hub.found == PortHub::Found::kEmbedded) {
+    embedded = true;
   } else {
-    fd = ConnectUnix(vprinter::DefaultSocketPath().string());
+    const std::string path = vprinter::DefaultSocketPath().string();
+    fd = ConnectUnix(path);
+    // A socket that is there but refuses is a standalone printer switched off (or hung): not
+    // found, and no reason to take another printer instead. Nor is the embedded one taken once
+    // the standalone printer was found in this library load.
+    if (fd < 0 && (SocketFilePresent(path) || hub.found == PortHub::Found::kStandalone)) {
+      return -105;
+    }
     embedded = fd < 0;
   }
   if (embedded) {
@@ -116,6 +135,9 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
   hub.fd = fd;
   hub.fdIsEmbedded = embedded;
   ++hub.generation;
+  if ((named == nullptr || *named == '\0') && hub.found == PortHub::Found::kNone) {
+    hub.found = embedded ? PortHub::Found::kEmbedded : PortHub::Found::kStandalone;
+  }
   if (port != nullptr) *port = embedded ? kEmbeddedPort : kSocketPort;
   return 1;
 }
@@ -133,6 +155,7 @@ int16_t FreeLibraryByPHub(void) {
   ClosePort(hub);
   if (!hub.pinned) hub.embedded.reset();
   hub.loaded = false;
+  hub.found = PortHub::Found::kNone;
   return 1;
 }
 

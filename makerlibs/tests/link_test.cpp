@@ -227,7 +227,7 @@ TEST_F(LinkTest, CleaningUsesInkCountsAndFillsTheWastePad) {
 
 TEST_F(LinkTest, MotionsAreTracedWithTheirArguments) {
   ASSERT_EQ(DriveCR(M1, M2, 3, 0, 188, 2), 1);
-  ASSERT_EQ(DrivePF(M1, M2, 32, 1, 0x30, 0x75), 1);
+  ASSERT_EQ(DrivePF(M1, M2, 2, 1, 0x30, 0x75), 1);
   EXPECT_EQ(printer().device().MechanismPosition(), (std::pair<long, long>{700, -30000}));
   ASSERT_EQ(CRHomeReturn(M1, M2), 1);
   EXPECT_EQ(printer().device().MechanismPosition().first, 0);
@@ -243,7 +243,7 @@ TEST_F(LinkTest, MotionsAreTracedWithTheirArguments) {
   EXPECT_EQ(t[0].Num("lo"), 188);
   EXPECT_EQ(t[0].Num("hi"), 2);
   EXPECT_EQ(t[1].op, "drive_pf");
-  EXPECT_EQ(t[1].Num("mode"), 32);
+  EXPECT_EQ(t[1].Num("mode"), 2);
   EXPECT_EQ(t[2].op, "cr_home_return");
   EXPECT_EQ(t[3].op, "color_flushing");
   EXPECT_EQ(t[3].Num("p1"), 0);

@@ -40,7 +40,7 @@ if [ "$ops" != "$expected" ]; then
 fi
 grep -q '"op":"eeprom_read","addr":46,"value":0}' "$dir/trace.jsonl"
 grep -q '"op":"eeprom_write","addr":95,"value":0}' "$dir/trace.jsonl"
-grep -q '"op":"status","status":61435,"error":0}' "$dir/trace.jsonl"
+grep -q '"op":"status","status":61435,"error":0,"carriage":0}' "$dir/trace.jsonl"
 grep -q '"op":"data","hex":"1B400C"}' "$dir/trace.jsonl"
 grep -q '"op":"read_crtag","cart":0,"addr":35,"value":75}' "$dir/trace.jsonl"
 echo "every call is in the trace"
