@@ -401,6 +401,7 @@ void TFormAdjust::WriteStatus(StatusLineKind kind, const QString& message) {
       QTextCursor cursor(StatusMemo->document());
       cursor.movePosition(QTextCursor::End);
       cursor.insertText(text);
+      ShowNewestLine();
       break;
     }
     case LineAdd:
@@ -411,11 +412,19 @@ void TFormAdjust::WriteStatus(StatusLineKind kind, const QString& message) {
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(QLatin1Char('\n') + text);
       }
+      ShowNewestLine();
       break;
     default:
       break;
   }
   repaint();
+}
+
+// A line added below the others is the news: scroll it into view, even when the log is taller
+// than its box (six Bi-D values and their heading).
+void TFormAdjust::ShowNewestLine() {
+  StatusMemo->moveCursor(QTextCursor::End);
+  StatusMemo->ensureCursorVisible();
 }
 
 void TFormAdjust::DisableTimerTimer() {

@@ -407,6 +407,7 @@ class TFormAdjust : public QWidget {
   void ShowItemPanel(QFrame* panel);
   void DeselectGroupsExcept(const RadioGroup* keep);
   void SetLogColor(const QColor& color);
+  void ShowNewestLine();
 
   uint8_t SkipPowerOnInit = 0;
   std::array<uint8_t, 2> ModelCode{0, 0};
