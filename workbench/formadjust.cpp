@@ -19,6 +19,7 @@
 #include "controls/listbox.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
+#include "controls/tcgauge.h"
 #include "controls/titledpanel.h"
 #include "controls/windowplace.h"
 #include "link/mechcmd.h"
@@ -93,7 +94,9 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   windowplace::CenterOnScreen(this);
 }
 
-TFormAdjust::~TFormAdjust() = default;
+TFormAdjust::~TFormAdjust() {
+  SetWaitObserver(std::move(previousWaitObserver_));
+}
 
 void TFormAdjust::Connect(QAbstractButton* button, void (TFormAdjust::*handler)()) {
   connect(button, &QAbstractButton::clicked, this,
@@ -191,6 +194,63 @@ void TFormAdjust::BuildFrame() {
   dialogkeys::MakeCancel(GetStatusBtn);
   Connect(AdjustRtnBtn, &TFormAdjust::AdjustRtnBtnClick);
   Connect(GetStatusBtn, &TFormAdjust::GetStatusBtnClick);
+  BuildWaitProgress();
+}
+
+void TFormAdjust::BuildWaitProgress() {
+  WaitProgressPnl = new QFrame(ReturnPnl);
+  WaitProgressPnl->setObjectName(QStringLiteral("WaitProgressPnl"));
+  WaitProgressPnl->setGeometry(8, 34, 207, 46);
+  WaitProgressPnl->setAutoFillBackground(true);  // it covers the two buttons
+  WaitProgressLbl = new QLabel(WaitProgressPnl);
+  WaitProgressLbl->setObjectName(QStringLiteral("WaitProgressLbl"));
+  WaitProgressLbl->setAlignment(Qt::AlignCenter);
+  WaitProgressLbl->setGeometry(0, 0, 207, 20);
+  // The window is disabled while it waits; the progress must not look disabled with it.
+  QPalette p = WaitProgressLbl->palette();
+  p.setColor(QPalette::Disabled, QPalette::WindowText, p.color(QPalette::Active, QPalette::WindowText));
+  WaitProgressLbl->setPalette(p);
+  WaitProgressGauge = new TCGauge(WaitProgressPnl);
+  WaitProgressGauge->setObjectName(QStringLiteral("WaitProgressGauge"));
+  WaitProgressGauge->setGeometry(0, 22, 207, 20);
+  WaitProgressGauge->SetForeColor(Qt::blue);
+  WaitProgressPnl->hide();
+  previousWaitObserver_ = SetWaitObserver(
+      [this](WaitEvent event, int seconds) { ShowWaitProgress(event, seconds); });
+}
+
+void TFormAdjust::ShowWaitProgress(WaitEvent event, int secondsWaited) {
+  switch (event) {
+    case WaitEvent::Began:
+      return;
+    case WaitEvent::Ended:
+      expectedWaitSeconds_ = 0;
+      if (WaitProgressPnl->isVisible()) {
+        WaitProgressPnl->hide();
+        ReturnPnl->repaint();
+      }
+      return;
+    case WaitEvent::Waited:
+      break;
+  }
+  const int expected = expectedWaitSeconds_;
+  if (expected <= 0) {
+    WaitProgressLbl->setText(QStringLiteral("Waiting for the printer: %1 s").arg(secondsWaited));
+    WaitProgressGauge->hide();
+  } else {
+    const int left = expected - secondsWaited;
+    WaitProgressLbl->setText(left > 0 ? QStringLiteral("Waited %1 s, about %2 s left")
+                                            .arg(secondsWaited)
+                                            .arg(left)
+                                      : QStringLiteral("Waited %1 s, ending soon").arg(secondsWaited));
+    WaitProgressGauge->SetMinMax(0, expected);
+    WaitProgressGauge->SetProgress(secondsWaited);
+    WaitProgressGauge->show();
+  }
+  WaitProgressPnl->show();
+  WaitProgressPnl->raise();
+  // The program thread sleeps between the passes: paint now or the technician sees nothing move.
+  WaitProgressPnl->repaint();
 }
 
 void TFormAdjust::BuildSummary() {
