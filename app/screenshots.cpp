@@ -4,9 +4,13 @@
 // of that A4 check page side by side, scaled down. Runs the real windows against the embedded
 // virtual printer (time scale 0, state in a temporary directory, the print's pauses skipped).
 //
-//   quorla-screenshots OUTPUT_DIR
+//   quorla-screenshots OUTPUT_DIR [POINT_SIZE]
+//
+// With a point size, the windows are grabbed with the application font at that size instead (to
+// see that nothing is cut or crowded at a technician's larger font), into OUTPUT_DIR as well.
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
@@ -82,9 +86,14 @@ bool SaveSheets(const QDir& tray, const QDir& dir, const QString& name) {
 int main(int argc, char** argv) {
   setenv("QUORLA_PRINTER", "embedded", 1);
   QApplication app(argc, argv);
-  if (argc != 2) {
-    QTextStream(stderr) << "usage: quorla-screenshots OUTPUT_DIR\n";
+  if (argc != 2 && argc != 3) {
+    QTextStream(stderr) << "usage: quorla-screenshots OUTPUT_DIR [POINT_SIZE]\n";
     return 2;
+  }
+  if (argc == 3) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(QString::fromLocal8Bit(argv[2]).toDouble());
+    QApplication::setFont(font);
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(out.path());

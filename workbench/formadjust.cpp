@@ -1,6 +1,7 @@
 #include "workbench/formadjust.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 
 #include "controls/dialogkeys.h"
 #include "controls/limitededit.h"
@@ -21,6 +23,7 @@
 #include "controls/radiogroup.h"
 #include "controls/tcgauge.h"
 #include "controls/titledpanel.h"
+#include "controls/uiscale.h"
 #include "controls/windowplace.h"
 #include "link/mechcmd.h"
 #include "link/modelselection.h"
@@ -83,6 +86,8 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildPrintPanels();
   BuildMaintenancePanels();
   BuildCrtagPanels();
+  // Everything above is placed in design pixels; from here on placements go through Px().
+  uiscale::ScaleWindow(this);
   ApplyPrinterMode();
 
   DisableTimer = new QTimer(this);
@@ -303,6 +308,38 @@ void TFormAdjust::BuildSummary() {
   ShowTopMarginPnl = NewSummaryField(p, "ShowTopMarginPnl", 100, 314, 43, 20);
   NewLabel(p, QStringLiteral("First dot position"), 6, 342, 92);
   ShowFirstDotPnl = NewSummaryField(p, "ShowFirstDotPnl", 100, 340, 43, 20);
+  FitSummaryFont();
+}
+
+// The column is narrow: its captions get the largest font, up to nine tenths of the window's,
+// at which every one of them stays on its line with a few pixels to spare before its field or
+// the column's edge, whatever font the technician's desktop uses.
+void TFormAdjust::FitSummaryFont() {
+  QList<QLabel*> captions;
+  for (QLabel* label : AdjustedItemPnl->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (label->objectName().isEmpty()) captions << label;  // the fields have names
+  }
+  const double largest = font().pointSizeF() * 0.9;
+  QFont candidate = AdjustedItemPnl->font();
+  for (double size = largest; size > 5.0; size -= 0.25) {
+    candidate.setPointSizeF(size);
+    QFont bold = candidate;
+    bold.setBold(true);
+    const bool fits = std::all_of(captions.begin(), captions.end(), [&](const QLabel* label) {
+      const QFontMetricsF metrics(label->font().bold() ? bold : candidate);
+      // The label's box in the pixels of the font in use, less a gap to what follows it.
+      return metrics.horizontalAdvance(label->text()) <= uiscale::Px(label->width() - 4);
+    });
+    if (fits) break;
+  }
+  AdjustedItemPnl->setFont(candidate);
+  for (QLabel* label : captions) {
+    if (label->font().bold()) {
+      QFont bold = candidate;
+      bold.setBold(true);
+      label->setFont(bold);
+    }
+  }
 }
 
 TitledPanel* TFormAdjust::NewItemPanel(const char* name, const char* title, int height) {
@@ -500,7 +537,7 @@ void TFormAdjust::ResetPanels() {
   for (LimitedEdit* edit : inputEdits_) edit->setText(QString());
   StatusMemo->show();
   SetLogColor(Qt::black);
-  StatusMemo->setGeometry(kItemLeft, ReturnPnl->y(), kItemWidth, ReturnPnl->height());
+  StatusMemo->setGeometry(uiscale::Px(QRect(kItemLeft, 285, kItemWidth, 87)));
   QTextOption option = StatusMemo->document()->defaultTextOption();
   option.setAlignment(Qt::AlignLeft);
   StatusMemo->document()->setDefaultTextOption(option);
@@ -510,7 +547,8 @@ void TFormAdjust::ApplyPrinterMode() {
   const bool errorMode = PrinterInErrorMode();
   const ListBox* list = errorMode ? PrinterErrorModeListBox : PrinterStableModeListBox;
   AdjustRdoGrp->SetItems(list->Items());
-  AdjustRdoGrp->resize(AdjustRdoGrp->width(), errorMode ? kErrorListHeight : kStableListHeight);
+  AdjustRdoGrp->resize(AdjustRdoGrp->width(),
+                       uiscale::Px(errorMode ? kErrorListHeight : kStableListHeight));
   adjustListIsErrorMode_ = errorMode;
   if (errorMode) {
     {

@@ -413,6 +413,7 @@ class TFormAdjust : public QWidget {
   void BuildFrame();
   void BuildItemPanels();
   void BuildSummary();
+  void FitSummaryFont();
   void FormShow();
   void ShowItemPanel(QFrame* panel);
   void DeselectGroupsExcept(const RadioGroup* keep);
