@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
-options=(-DQUORLA_BUILD_TESTS=ON)
+options=(-DQUORLA_BUILD_TESTS=ON -DQUORLA_WERROR=ON)
 if [ "${QUORLA_SANITIZE:-0}" = 1 ]; then
   build=${QUORLA_BUILD_DIR:-build-asan}
   options+=(-DQUORLA_SANITIZE=ON -DQUORLA_BUILD_BENCH=OFF)

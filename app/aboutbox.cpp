@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "controls/uiscale.h"
 #include "controls/windowplace.h"
 #include "platform/handlerguard.h"
 
@@ -46,6 +47,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   OKButton->setGeometry(111, 178, 75, 26);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, platform::Guarded([this] { OKButtonClick(); }));
+  uiscale::ScaleWindow(this);
   windowplace::CenterOnScreen(this);
 }
 

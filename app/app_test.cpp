@@ -69,6 +69,8 @@ TEST_F(Program, SelectionStartsWithBothFirstRowsAndLinksTheLists) {
   EXPECT_EQ(FormBoot->MarketCombo->currentIndex(), 0);
   EXPECT_TRUE(FormBoot->PortSelectOKBtn->isEnabled());
   EXPECT_TRUE(FormBoot->ProEndBtn->isEnabled());
+  // The program's icon, from the resources the start-up registers, in every size it ships.
+  EXPECT_EQ(QApplication::windowIcon().availableSizes().size(), 5);
 
   FormBoot->ModelNameCombo->setCurrentIndex(1);
   EXPECT_EQ(FormBoot->MarketCombo->currentIndex(), 1);

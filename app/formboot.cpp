@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "controls/dialogkeys.h"
+#include "controls/uiscale.h"
 #include "controls/windowplace.h"
 #include "link/modelcode.h"
 #include "link/pktlink.h"
@@ -114,6 +115,7 @@ TFormBoot::TFormBoot(QWidget* parent) : QWidget(parent) {
   LoadLibraryByPHub();
   ModelState_ = 0;
   SetModelCodeSource(this);
+  uiscale::ScaleWindow(this);
   windowplace::CenterOnScreen(this);
 }
 

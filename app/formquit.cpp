@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "controls/dialogkeys.h"
+#include "controls/uiscale.h"
 #include "controls/windowplace.h"
 #include "link/porthub.h"
 #include "platform/handlerguard.h"
@@ -39,6 +40,7 @@ TFormQuit::TFormQuit(QWidget* parent) : QWidget(parent) {
 
   connect(NextBtn, &QPushButton::clicked, this, platform::Guarded([this] { NextBtnClick(); }));
   connect(QuitBtn, &QPushButton::clicked, this, platform::Guarded([this] { QuitBtnClick(); }));
+  uiscale::ScaleWindow(this);
   windowplace::CenterOnScreen(this);
 }
 

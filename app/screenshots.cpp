@@ -6,9 +6,13 @@
 // the real windows against the embedded virtual printer (time scale 0, state in a temporary
 // directory, the print's pauses skipped).
 //
-//   quorla-screenshots OUTPUT_DIR
+//   quorla-screenshots OUTPUT_DIR [POINT_SIZE]
+//
+// With a point size, the windows are grabbed with the application font at that size instead (to
+// see that nothing is cut or crowded at a technician's larger font), into OUTPUT_DIR as well.
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
@@ -108,9 +112,14 @@ bool SaveSheetTop(const QDir& tray, int index, int height, const QDir& dir, cons
 int main(int argc, char** argv) {
   setenv("QUORLA_PRINTER", "embedded", 1);
   QApplication app(argc, argv);
-  if (argc != 2) {
-    QTextStream(stderr) << "usage: quorla-screenshots OUTPUT_DIR\n";
+  if (argc != 2 && argc != 3) {
+    QTextStream(stderr) << "usage: quorla-screenshots OUTPUT_DIR [POINT_SIZE]\n";
     return 2;
+  }
+  if (argc == 3) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(QString::fromLocal8Bit(argv[2]).toDouble());
+    QApplication::setFont(font);
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(out.path());
@@ -131,6 +140,16 @@ int main(int argc, char** argv) {
   FormAdjust->CleaningOKBtn->click();
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-stable"));
+
+  // The same cleaning caught twelve seconds into its wait for the printer.
+  int pauses = 0;
+  platform::SetSleepHook([&](int) {
+    if (++pauses == 13) ok &= Save(FormAdjust, out, QStringLiteral("workbench-cleaning-wait"));
+  });
+  printer.BusyForPolls(13);
+  FormAdjust->CleaningOKBtn->click();
+  FormAdjust->DisableTimerTimer();
+  platform::SetSleepHook([](int) {});
 
   // EEPROM items: the head ID input with its picture, the first dot position, the full table.
   FormAdjust->AdjustmentTab->setCurrentIndex(0);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QIcon>
 #include <exception>
 
 #include "app/aboutbox.h"
@@ -21,6 +22,15 @@ Units* ProgramUnits = nullptr;
 void CreateProgramWindows() {
   QApplication::setApplicationName(QLatin1String(kApplicationTitle));
   QApplication::setQuitOnLastWindowClosed(false);
+  // The desktop matches the windows to the installed entry and its icon by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.quorla.z40adjust"));
+  // The icons live in this static library; nothing else would pull their object in.
+  Q_INIT_RESOURCE(icons);
+  QIcon icon;
+  for (const char* size : {"16", "32", "48", "64", "256"}) {
+    icon.addFile(QStringLiteral(":/icons/%1.png").arg(QLatin1String(size)));
+  }
+  QApplication::setWindowIcon(icon);
   ProgramUnits = new Units();
   FormBoot = new TFormBoot();
   FormAdjust = new TFormAdjust(*ProgramUnits);

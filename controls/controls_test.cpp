@@ -177,3 +177,31 @@ TEST(DialogKeys, EnterClicksTheVisibleDefaultButtonAndEscTheCancelButton) {
   EXPECT_FALSE(dialogkeys::Handle(&window, &enter, {&panel}));
   EXPECT_EQ(okClicks.count(), 1);
 }
+
+// The darkest caption pixel of each tab: a disabled tab's caption is drawn in the disabled text
+// colour, as a stock tab bar draws it, so it comes out clearly lighter than an enabled one's.
+TEST(PageControl, DrawsDisabledTabsGreyed) {
+  PageControl tabs;
+  tabs.resize(223, 275);
+  for (const char* caption : {"Adjustment", "Maintenance", "Check pattern printing", "Appendix"}) {
+    tabs.addTab(new QWidget, QLatin1String(caption));
+  }
+  tabs.show();
+  MultiRowTabBar* bar = tabs.RowTabBar();
+  auto darkest = [bar](int index) {
+    const QImage image = bar->grab().toImage();
+    const QRect r = bar->RowTabRect(index).adjusted(4, 4, -4, -4);
+    int least = 255;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      for (int x = r.left(); x <= r.right(); ++x) least = std::min(least, qGray(image.pixel(x, y)));
+    }
+    return least;
+  };
+  const int enabledCaption = darkest(1);
+  tabs.setTabEnabled(1, false);
+  const int disabledCaption = darkest(1);
+  EXPECT_LT(enabledCaption, 80);
+  EXPECT_GT(disabledCaption, enabledCaption + 60);
+  tabs.setTabEnabled(1, true);
+  EXPECT_EQ(darkest(1), enabledCaption);
+}

@@ -114,7 +114,12 @@ void MultiRowTabBar::paintEvent(QPaintEvent*) {
     opt.rect = rects[i];
     opt.position = QStyleOptionTab::Middle;
     opt.selectedPosition = QStyleOptionTab::NotAdjacent;
-    if (!isTabEnabled(i)) opt.state &= ~QStyle::State_Enabled;
+    if (!isTabEnabled(i)) {
+      // The style draws the caption in the palette's current group, which follows the bar, not
+      // the tab: a disabled tab must say so itself to come out greyed like a stock one.
+      opt.state &= ~QStyle::State_Enabled;
+      opt.palette.setCurrentColorGroup(QPalette::Disabled);
+    }
     p.drawControl(QStyle::CE_TabBarTab, opt);
   }
 }

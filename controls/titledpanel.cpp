@@ -1,5 +1,7 @@
 #include "controls/titledpanel.h"
 
+#include "controls/uiscale.h"
+
 #include <QLabel>
 #include <algorithm>
 
@@ -21,5 +23,6 @@ TitledPanel::TitledPanel(const QString& objectName, const QString& title, QWidge
 // the program's start, where the panels are built but not shown.
 void TitledPanel::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
-  title_->setGeometry(8, 4, std::max(0, width() - 16), 22);
+  title_->setGeometry(uiscale::Px(8), uiscale::Px(4), std::max(0, width() - uiscale::Px(16)),
+                      uiscale::Px(22));
 }

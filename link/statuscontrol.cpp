@@ -1,19 +1,26 @@
 #include "link/statuscontrol.h"
 
+#include <utility>
+
 #include "platform/sleep.h"
 
-PrinterStatus& ProgramPrinterStatus() {
-  static PrinterStatus status{0, 0};
-  return status;
+namespace {
+
+WaitObserver& Observer() {
+  static WaitObserver observer;
+  return observer;
 }
 
-bool PrinterInErrorMode() { return ProgramPrinterStatus().Status == printerstatus::ErrorState; }
+void Notify(WaitEvent event, int seconds) {
+  if (Observer()) Observer()(event, seconds);
+}
 
-ResultCode QueryStatus() { return InquireStatus(&ProgramPrinterStatus()); }
-
-ResultCode WaitUntilIdle() {
+ResultCode PollUntilIdle() {
   for (int pass = 0; pass < kWaitUntilIdleMaxPasses; ++pass) {
-    if (pass > 0) platform::SleepMs(1000);
+    if (pass > 0) {
+      platform::SleepMs(1000);
+      Notify(WaitEvent::Waited, pass);
+    }
     ResultCode result = SoftReset();
     if (result != rc::Success) return result;
     result = InquireStatus(&ProgramPrinterStatus());
@@ -25,4 +32,26 @@ ResultCode WaitUntilIdle() {
     }
   }
   return rc::PrinterNeverIdle;
+}
+
+}  // namespace
+
+PrinterStatus& ProgramPrinterStatus() {
+  static PrinterStatus status{0, 0};
+  return status;
+}
+
+bool PrinterInErrorMode() { return ProgramPrinterStatus().Status == printerstatus::ErrorState; }
+
+ResultCode QueryStatus() { return InquireStatus(&ProgramPrinterStatus()); }
+
+ResultCode WaitUntilIdle() {
+  Notify(WaitEvent::Began, 0);
+  const ResultCode result = PollUntilIdle();
+  Notify(WaitEvent::Ended, 0);
+  return result;
+}
+
+WaitObserver SetWaitObserver(WaitObserver observer) {
+  return std::exchange(Observer(), std::move(observer));
 }

@@ -2,6 +2,8 @@
 // idle again.
 #pragma once
 
+#include <functional>
+
 #include "link/pktlink.h"
 #include "link/resultcode.h"
 
@@ -33,3 +35,11 @@ inline constexpr int kWaitUntilIdleMaxPasses = 900;
 // or before initial fill up (0x4000), a call fails (its result), or the passes run out
 // (rc::PrinterNeverIdle).
 ResultCode WaitUntilIdle();
+
+// What WaitUntilIdle tells a window that shows how long the printer keeps it waiting: Began before
+// the first inquiry, Waited after each one-second pause with the seconds waited so far, Ended when
+// it returns, whatever the outcome.
+enum class WaitEvent { Began, Waited, Ended };
+using WaitObserver = std::function<void(WaitEvent event, int secondsWaited)>;
+// Installs the observer (empty: none) and returns the one it replaces.
+WaitObserver SetWaitObserver(WaitObserver observer);

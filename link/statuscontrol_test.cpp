@@ -54,4 +54,24 @@ TEST_F(WaitUntilIdleTest, GivesUpAfterItsBoundOnAPrinterThatStaysBusy) {
   EXPECT_EQ(sleeps.TotalMs(), 1000LL * (kWaitUntilIdleMaxPasses - 1));
 }
 
+TEST_F(WaitUntilIdleTest, TellsItsObserverEachSecondWaitedAndTheEndWhateverTheOutcome) {
+  std::vector<std::pair<WaitEvent, int>> events;
+  const WaitObserver previous =
+      SetWaitObserver([&](WaitEvent e, int seconds) { events.emplace_back(e, seconds); });
+  printer().BusyForPolls(2);
+  EXPECT_EQ(WaitUntilIdle(), rc::Success);
+  const std::vector<std::pair<WaitEvent, int>> twoSeconds{
+      {WaitEvent::Began, 0}, {WaitEvent::Waited, 1}, {WaitEvent::Waited, 2}, {WaitEvent::Ended, 0}};
+  EXPECT_EQ(events, twoSeconds);
+
+  events.clear();
+  printer().BusyForPolls(3);
+  printer().FailNth(testing_support::Op::kStatus, 2, -82);
+  EXPECT_EQ(WaitUntilIdle(), -82);
+  const std::vector<std::pair<WaitEvent, int>> failed{
+      {WaitEvent::Began, 0}, {WaitEvent::Waited, 1}, {WaitEvent::Ended, 0}};
+  EXPECT_EQ(events, failed);
+  SetWaitObserver(previous);
+}
+
 }  // namespace

@@ -117,7 +117,10 @@ class Decoder {
     std::string op = "remote:";
     op += static_cast<char>(At(0));
     op += static_cast<char>(At(1));
-    if (length > 0) op += " " + Hex(s_.subspan(pos_ + 4, length));
+    if (length > 0) {
+      op += ' ';
+      op += Hex(s_.subspan(pos_ + 4, length));
+    }
     Op(op);
     pos_ += 4 + length;
   }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing.
+# Packages named as arguments are wanted too (tools that only some scripts use).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpng-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core
+  appstream
+  "$@"
 )
 
 missing=()

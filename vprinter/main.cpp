@@ -33,6 +33,7 @@ constexpr char kUsage[] =
     "  --trace FILE       append the trace (JSON Lines) to FILE\n"
     "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
+    "  --version          the version\n"
     "  --help             this text\n";
 
 }  // namespace
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("quorla-vprinter %s\n", QUORLA_VERSION);
       return 0;
     } else if (arg == "--socket") {
       socketPath = value("--socket");

@@ -1,6 +1,7 @@
 #include "workbench/formadjust.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,13 +14,16 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 
 #include "controls/dialogkeys.h"
 #include "controls/limitededit.h"
 #include "controls/listbox.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
+#include "controls/tcgauge.h"
 #include "controls/titledpanel.h"
+#include "controls/uiscale.h"
 #include "controls/windowplace.h"
 #include "link/mechcmd.h"
 #include "link/modelselection.h"
@@ -82,6 +86,8 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildPrintPanels();
   BuildMaintenancePanels();
   BuildCrtagPanels();
+  // Everything above is placed in design pixels; from here on placements go through Px().
+  uiscale::ScaleWindow(this);
   ApplyPrinterMode();
 
   DisableTimer = new QTimer(this);
@@ -93,7 +99,9 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   windowplace::CenterOnScreen(this);
 }
 
-TFormAdjust::~TFormAdjust() = default;
+TFormAdjust::~TFormAdjust() {
+  SetWaitObserver(std::move(previousWaitObserver_));
+}
 
 void TFormAdjust::Connect(QAbstractButton* button, void (TFormAdjust::*handler)()) {
   connect(button, &QAbstractButton::clicked, this,
@@ -192,6 +200,63 @@ void TFormAdjust::BuildFrame() {
   dialogkeys::MakeCancel(GetStatusBtn);
   Connect(AdjustRtnBtn, &TFormAdjust::AdjustRtnBtnClick);
   Connect(GetStatusBtn, &TFormAdjust::GetStatusBtnClick);
+  BuildWaitProgress();
+}
+
+void TFormAdjust::BuildWaitProgress() {
+  WaitProgressPnl = new QFrame(ReturnPnl);
+  WaitProgressPnl->setObjectName(QStringLiteral("WaitProgressPnl"));
+  WaitProgressPnl->setGeometry(8, 34, 207, 46);
+  WaitProgressPnl->setAutoFillBackground(true);  // it covers the two buttons
+  WaitProgressLbl = new QLabel(WaitProgressPnl);
+  WaitProgressLbl->setObjectName(QStringLiteral("WaitProgressLbl"));
+  WaitProgressLbl->setAlignment(Qt::AlignCenter);
+  WaitProgressLbl->setGeometry(0, 0, 207, 20);
+  // The window is disabled while it waits; the progress must not look disabled with it.
+  QPalette p = WaitProgressLbl->palette();
+  p.setColor(QPalette::Disabled, QPalette::WindowText, p.color(QPalette::Active, QPalette::WindowText));
+  WaitProgressLbl->setPalette(p);
+  WaitProgressGauge = new TCGauge(WaitProgressPnl);
+  WaitProgressGauge->setObjectName(QStringLiteral("WaitProgressGauge"));
+  WaitProgressGauge->setGeometry(0, 22, 207, 20);
+  WaitProgressGauge->SetForeColor(Qt::blue);
+  WaitProgressPnl->hide();
+  previousWaitObserver_ = SetWaitObserver(
+      [this](WaitEvent event, int seconds) { ShowWaitProgress(event, seconds); });
+}
+
+void TFormAdjust::ShowWaitProgress(WaitEvent event, int secondsWaited) {
+  switch (event) {
+    case WaitEvent::Began:
+      return;
+    case WaitEvent::Ended:
+      expectedWaitSeconds_ = 0;
+      if (WaitProgressPnl->isVisible()) {
+        WaitProgressPnl->hide();
+        ReturnPnl->repaint();
+      }
+      return;
+    case WaitEvent::Waited:
+      break;
+  }
+  const int expected = expectedWaitSeconds_;
+  if (expected <= 0) {
+    WaitProgressLbl->setText(QStringLiteral("Waiting for the printer: %1 s").arg(secondsWaited));
+    WaitProgressGauge->hide();
+  } else {
+    const int left = expected - secondsWaited;
+    WaitProgressLbl->setText(left > 0 ? QStringLiteral("Waited %1 s, about %2 s left")
+                                            .arg(secondsWaited)
+                                            .arg(left)
+                                      : QStringLiteral("Waited %1 s, ending soon").arg(secondsWaited));
+    WaitProgressGauge->SetMinMax(0, expected);
+    WaitProgressGauge->SetProgress(secondsWaited);
+    WaitProgressGauge->show();
+  }
+  WaitProgressPnl->show();
+  WaitProgressPnl->raise();
+  // The program thread sleeps between the passes: paint now or the technician sees nothing move.
+  WaitProgressPnl->repaint();
 }
 
 void TFormAdjust::BuildSummary() {
@@ -244,6 +309,38 @@ void TFormAdjust::BuildSummary() {
   ShowTopMarginPnl = NewSummaryField(p, "ShowTopMarginPnl", 100, 314, 43, 20);
   NewLabel(p, QStringLiteral("First dot position"), 6, 342, 92);
   ShowFirstDotPnl = NewSummaryField(p, "ShowFirstDotPnl", 100, 340, 43, 20);
+  FitSummaryFont();
+}
+
+// The column is narrow: its captions get the largest font, up to nine tenths of the window's,
+// at which every one of them stays on its line with a few pixels to spare before its field or
+// the column's edge, whatever font the technician's desktop uses.
+void TFormAdjust::FitSummaryFont() {
+  QList<QLabel*> captions;
+  for (QLabel* label : AdjustedItemPnl->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (label->objectName().isEmpty()) captions << label;  // the fields have names
+  }
+  const double largest = font().pointSizeF() * 0.9;
+  QFont candidate = AdjustedItemPnl->font();
+  for (double size = largest; size > 5.0; size -= 0.25) {
+    candidate.setPointSizeF(size);
+    QFont bold = candidate;
+    bold.setBold(true);
+    const bool fits = std::all_of(captions.begin(), captions.end(), [&](const QLabel* label) {
+      const QFontMetricsF metrics(label->font().bold() ? bold : candidate);
+      // The label's box in the pixels of the font in use, less a gap to what follows it.
+      return metrics.horizontalAdvance(label->text()) <= uiscale::Px(label->width() - 4);
+    });
+    if (fits) break;
+  }
+  AdjustedItemPnl->setFont(candidate);
+  for (QLabel* label : captions) {
+    if (label->font().bold()) {
+      QFont bold = candidate;
+      bold.setBold(true);
+      label->setFont(bold);
+    }
+  }
 }
 
 TitledPanel* TFormAdjust::NewItemPanel(const char* name, const char* title, int height) {
@@ -402,6 +499,7 @@ void TFormAdjust::WriteStatus(StatusLineKind kind, const QString& message) {
       QTextCursor cursor(StatusMemo->document());
       cursor.movePosition(QTextCursor::End);
       cursor.insertText(text);
+      ShowNewestLine();
       break;
     }
     case LineAdd:
@@ -412,11 +510,19 @@ void TFormAdjust::WriteStatus(StatusLineKind kind, const QString& message) {
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(QLatin1Char('\n') + text);
       }
+      ShowNewestLine();
       break;
     default:
       break;
   }
   repaint();
+}
+
+// A line added below the others is the news: scroll it into view, even when the log is taller
+// than its box (six Bi-D values and their heading).
+void TFormAdjust::ShowNewestLine() {
+  StatusMemo->moveCursor(QTextCursor::End);
+  StatusMemo->ensureCursorVisible();
 }
 
 void TFormAdjust::DisableTimerTimer() {
@@ -432,7 +538,7 @@ void TFormAdjust::ResetPanels() {
   for (LimitedEdit* edit : inputEdits_) edit->setText(QString());
   StatusMemo->show();
   SetLogColor(Qt::black);
-  StatusMemo->setGeometry(kItemLeft, ReturnPnl->y(), kItemWidth, ReturnPnl->height());
+  StatusMemo->setGeometry(uiscale::Px(QRect(kItemLeft, 285, kItemWidth, 87)));
   QTextOption option = StatusMemo->document()->defaultTextOption();
   option.setAlignment(Qt::AlignLeft);
   StatusMemo->document()->setDefaultTextOption(option);
@@ -442,7 +548,8 @@ void TFormAdjust::ApplyPrinterMode() {
   const bool errorMode = PrinterInErrorMode();
   const ListBox* list = errorMode ? PrinterErrorModeListBox : PrinterStableModeListBox;
   AdjustRdoGrp->SetItems(list->Items());
-  AdjustRdoGrp->resize(AdjustRdoGrp->width(), errorMode ? kErrorListHeight : kStableListHeight);
+  AdjustRdoGrp->resize(AdjustRdoGrp->width(),
+                       uiscale::Px(errorMode ? kErrorListHeight : kStableListHeight));
   adjustListIsErrorMode_ = errorMode;
   if (errorMode) {
     {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "link/resultcode.h"
+#include "link/statuscontrol.h"
 
 class LimitedEdit;
 class ListBox;
@@ -108,6 +109,15 @@ class TFormAdjust : public QWidget {
   QPushButton* AdjustRtnBtn;
   QPushButton* GetStatusBtn;
   QTimer* DisableTimer;
+  // While WaitUntilIdle keeps the workbench waiting for the printer: how long it has waited and,
+  // where the duration is known (ExpectWait), how long is left. Over the Quit and Get status
+  // buttons, which the wait has disabled anyway; drawn in its enabled colours.
+  QFrame* WaitProgressPnl;
+  QLabel* WaitProgressLbl;
+  TCGauge* WaitProgressGauge;
+  // The printer's usual duration of the work the next wait is for (0: not known). The next wait's
+  // end forgets it.
+  void ExpectWait(int seconds) { expectedWaitSeconds_ = seconds; }
 
   // "Adjusted items" summary.
   QFrame* AdjustedItemPnl;
@@ -459,10 +469,14 @@ class TFormAdjust : public QWidget {
   void BuildFrame();
   void BuildItemPanels();
   void BuildSummary();
+  void FitSummaryFont();
   void FormShow();
   void ShowItemPanel(QFrame* panel);
   void DeselectGroupsExcept(const RadioGroup* keep);
   void SetLogColor(const QColor& color);
+  void ShowNewestLine();
+  void BuildWaitProgress();
+  void ShowWaitProgress(WaitEvent event, int secondsWaited);
 
   uint8_t SkipPowerOnInit = 0;
   std::array<uint8_t, 2> ModelCode{0, 0};
@@ -472,4 +486,6 @@ class TFormAdjust : public QWidget {
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;
+  int expectedWaitSeconds_ = 0;
+  std::function<void(WaitEvent, int)> previousWaitObserver_;
 };

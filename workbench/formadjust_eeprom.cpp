@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QToolButton>
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "controls/radiogroup.h"
 #include "controls/tcgauge.h"
 #include "controls/titledpanel.h"
+#include "controls/uiscale.h"
 #include "controls/updown.h"
 #include "eeprom/addressmap.h"
 #include "eeprom/eepromtext.h"
@@ -779,11 +781,14 @@ void TFormAdjust::BuildEepromDataPanels() {
     grid->setFrameStyle(QFrame::Box | QFrame::Plain);
     grid->setLineWidth(1);
     // The hidden headers still hold their sections to the style's minimum, wider than 22.
-    grid->horizontalHeader()->setMinimumSectionSize(kGridColumnWidth);
-    grid->verticalHeader()->setMinimumSectionSize(kGridRowHeight);
+    grid->horizontalHeader()->setMinimumSectionSize(std::min(kGridColumnWidth, kGridRowHeight));
+    grid->verticalHeader()->setMinimumSectionSize(std::min(kGridColumnWidth, kGridRowHeight));
+    // Sections grow with a larger font like the rest of the window: each one is the step between
+    // two scaled edges, so together they fill the scaled grid to the pixel.
     for (int i = 0; i < 17; ++i) {
-      grid->setColumnWidth(i, kGridColumnWidth);
-      grid->setRowHeight(i, kGridRowHeight);
+      grid->setColumnWidth(i, uiscale::Px(kGridColumnWidth * (i + 1)) -
+                                  uiscale::Px(kGridColumnWidth * i));
+      grid->setRowHeight(i, uiscale::Px(kGridRowHeight * (i + 1)) - uiscale::Px(kGridRowHeight * i));
     }
     QFont cellFont = grid->font();
     cellFont.setPointSizeF(cellFont.pointSizeF() * 0.85);

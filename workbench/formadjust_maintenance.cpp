@@ -16,6 +16,9 @@ namespace {
 // Modes of the mechanism library's cleaning command.
 constexpr uint8_t kCleaningModeHead = 2;
 constexpr uint8_t kCleaningModeInitialCharge = 9;
+// How long the printer usually takes for each, for the progress shown while the workbench waits.
+constexpr int kCleaningSeconds = 30;
+constexpr int kInitialChargeSeconds = 120;
 }  // namespace
 
 void TFormAdjust::BuildMaintenancePanels() {
@@ -51,7 +54,10 @@ QPushButton* TFormAdjust::BuildCleaningPanel(QWidget* panel, const QString& text
 void TFormAdjust::RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText) {
   WriteStatus(LineBusy, busyText);
   ResultCode result = HeadCleaning(ModelCode1(), ModelCode2(), mode);
-  if (result == rc::Success) result = WaitUntilIdle();
+  if (result == rc::Success) {
+    ExpectWait(mode == kCleaningModeInitialCharge ? kInitialChargeSeconds : kCleaningSeconds);
+    result = WaitUntilIdle();
+  }
   if (result != rc::Success) {
     ReportResult(LineError, result);
     return;

@@ -2,6 +2,7 @@
 // charge, against the virtual printer.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include "app/startup.h"
 #include "controls/pagecontrol.h"
 #include "controls/radiogroup.h"
+#include "controls/tcgauge.h"
 #include "link/statuscontrol.h"
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
@@ -197,6 +199,45 @@ TEST_F(Maintenance, CleaningAndChargeWaitUnderTheirBlueBusyLineWithTheWindowDisa
     EXPECT_FALSE(pauses[0].enabled);
     testing_support::DeliverTimeout(form->DisableTimer);  // the done line's second is over
   }
+}
+
+// Only the progress moves while the window waits: how long it has waited, how long is left of the
+// cleaning's usual 30 s or the charge's 120 s, the gauge with it; gone when the wait ends.
+TEST_F(Maintenance, TheWaitShowsHowLongItHasWaitedAndHowLongIsLeft) {
+  struct AtPause {
+    bool shown;
+    QString text;
+    int progress, maximum;
+    bool gaugeShown;
+  };
+  std::vector<AtPause> pauses;
+  sleeps.AtEachPause([&](int) {
+    pauses.push_back({form->WaitProgressPnl->isVisible(), form->WaitProgressLbl->text(),
+                      form->WaitProgressGauge->Progress(), form->WaitProgressGauge->MaxValue(),
+                      form->WaitProgressGauge->isVisible()});
+  });
+  testing_support::ClickItem(form->MentRdoGrp, 1);
+  printer.BusyForPolls(2);
+  Click(form, "ChargeOKBtn");
+  ASSERT_EQ(pauses.size(), 2u);
+  // Each pause is recorded before its second is reported: the first shows the panel still hidden.
+  EXPECT_FALSE(pauses[0].shown);
+  EXPECT_TRUE(pauses[1].shown);
+  EXPECT_EQ(pauses[1].text, "Waited 1 s, about 119 s left");
+  EXPECT_EQ(pauses[1].progress, 1);
+  EXPECT_EQ(pauses[1].maximum, 120);
+  EXPECT_TRUE(pauses[1].gaugeShown);
+  EXPECT_FALSE(form->WaitProgressPnl->isVisible());
+  testing_support::DeliverTimeout(form->DisableTimer);
+
+  // A wait of unknown length after it: the seconds only, no gauge, no leftover of the charge's.
+  pauses.clear();
+  printer.BusyForPolls(3);
+  EXPECT_EQ(WaitUntilIdle(), rc::Success);
+  ASSERT_EQ(pauses.size(), 3u);
+  EXPECT_EQ(pauses[2].text, "Waiting for the printer: 2 s");
+  EXPECT_FALSE(pauses[2].gaugeShown);
+  EXPECT_FALSE(form->WaitProgressPnl->isVisible());
 }
 
 TEST_F(Maintenance, EnterRunsTheVisiblePanelsOkButton) {

@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -288,6 +290,23 @@ TEST_F(Workbench, InfoAppendAndAddLinesBuildTheLogInOneColour) {
   form->WriteStatus(0, "nothing");
   form->WriteStatus(7, "nothing");
   EXPECT_EQ(LogText(form), "first");
+}
+
+TEST_F(Workbench, AnAddedOrAppendedLineIsScrolledIntoView) {
+  form->show();
+  form->WriteStatus(LineInfo, "Bi-D adjustment values");
+  for (const char* line : {"MS Black = 3", "MS Color = 4", "6pl Black = -2", "6pl Color = -1",
+                           "4pl Black = 1", "4pl Color = 2"}) {
+    form->WriteStatus(LineAdd, line);
+  }
+  form->WriteStatus(LineAppend, " (stored)");
+  QTextCursor last(form->StatusMemo->document());
+  last.movePosition(QTextCursor::End);
+  const QRect lastLine = form->StatusMemo->cursorRect(last);
+  const QRect box = form->StatusMemo->viewport()->rect();
+  EXPECT_TRUE(box.contains(lastLine)) << "last line at " << lastLine.top() << ".."
+                                      << lastLine.bottom() << ", box 0.." << box.bottom();
+  EXPECT_GT(form->StatusMemo->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(Workbench, BusyDisablesTheWindowUntilAnErrorOrTheTimerAfterDone) {
