@@ -6,11 +6,13 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextOption>
+#include <algorithm>
 #include <string>
 
 #include "controls/dialogkeys.h"
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
+#include "controls/uiscale.h"
 #include "link/statuscontrol.h"
 #include "platform/convert.h"
 #include "workbench/formadjust.h"
@@ -18,9 +20,12 @@
 
 namespace {
 
-// Where the log stands while it shows a chip text: below the 116-high CRTAGInfoPnl.
+// Where the log stands while it shows a chip text: below the 116-high CRTAGInfoPnl, 265 high as
+// far as the window reaches. The window ends at 374, so the log stops where the rest of the
+// window's frames stop (372) rather than running off its bottom with its border and scroll arrow.
 constexpr int kChipLogTop = 136;
 constexpr int kChipLogHeight = 265;
+constexpr int kWindowContentBottom = 372;
 
 struct ChipItem {
   const char* caption;  // given to CRTAGInfoLbl
@@ -76,7 +81,9 @@ void TFormAdjust::CRTAGInfoItemsOKBtnClick() {
   }
   ResetPanels();
   CRTAGInfoPnl->show();
-  StatusMemo->setGeometry(StatusMemo->x(), kChipLogTop, StatusMemo->width(), kChipLogHeight);
+  const int height = std::min(kChipLogHeight, kWindowContentBottom - kChipLogTop);
+  StatusMemo->setGeometry(StatusMemo->x(), uiscale::Px(kChipLogTop), StatusMemo->width(),
+                          uiscale::Px(kChipLogTop + height) - uiscale::Px(kChipLogTop));
   QTextOption option = StatusMemo->document()->defaultTextOption();
   option.setAlignment(Qt::AlignHCenter);
   StatusMemo->document()->setDefaultTextOption(option);

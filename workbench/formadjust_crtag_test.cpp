@@ -96,7 +96,8 @@ TEST_F(ChipInfo, ShowsEachTextInTheEnlargedCentredLogUntilPrevious) {
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"CRTAGInfoPnl"});
     EXPECT_EQ(form->CRTAGInfoLbl->text(), captions[index]);
     EXPECT_EQ(LogText(form), kTexts[index]);
-    EXPECT_EQ(form->StatusMemo->geometry(), QRect(235, 136, 383, 265));
+    // Below the info panel, down to where the window's frames end.
+    EXPECT_EQ(form->StatusMemo->geometry(), QRect(235, 136, 383, 236));
     EXPECT_EQ(form->StatusMemo->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
     Click(form, "CRTAGInfoRtnBtn");
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"CRTAGInfoItemsPnl"});
