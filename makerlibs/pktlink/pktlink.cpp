@@ -2,7 +2,6 @@
 // negotiated connection first, so none ever blocks or crashes without them.
 #include "link/pktlink.h"
 
-#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -16,10 +15,9 @@ namespace {
 using d4::Outcome;
 using std::chrono::milliseconds;
 
-std::atomic<int> g_timeoutMs{quorla::link::kDefaultTimeoutMs};
-
+// The link time-out lives in the port library, whose connect waits it too.
 milliseconds Timeout() {
-  return milliseconds(g_timeoutMs.load());
+  return milliseconds(quorla::link::TimeoutMs());
 }
 
 // Remembers the last few tags of requests given up on, so their late replies can be told apart
@@ -103,13 +101,6 @@ Session& TheSession() {
 }  // namespace
 
 namespace quorla::link {
-
-void SetTimeoutMs(int ms) {
-  g_timeoutMs.store(ms < 1 ? 1 : ms);
-}
-int TimeoutMs() {
-  return g_timeoutMs.load();
-}
 
 int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vector<uint8_t>* data,
                     std::size_t expected, int16_t lengthError) {
