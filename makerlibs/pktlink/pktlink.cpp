@@ -130,8 +130,8 @@ int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vect
         reply[1] != tag) {
       return s.Result(Outcome::Refused(d4::err::ErrPacketReplyInvalid));
     }
-    const Outcome answered{static_cast<int16_t>(d4::GetU16(reply.data() + 2)),
-                           static_cast<int16_t>(d4::GetU16(reply.data() + 4))};
+    const Outcome answered = d4::CheckedAnswer(static_cast<int16_t>(d4::GetU16(reply.data() + 2)),
+                                               static_cast<int16_t>(d4::GetU16(reply.data() + 4)));
     if (!answered.ok()) return s.Result(answered);
     if (reply.size() != d4::cmd::kReplyHeader + expected) {
       return s.Result(Outcome::Refused(lengthError));
@@ -257,8 +257,8 @@ int16_t SendDataChannel(const uint8_t* bytes, int32_t length) {
     Outcome answer = Outcome::Refused(d4::err::ErrPacketReplyInvalid);
     if (reply.size() == d4::cmd::kDataReplySize && !outstanding.empty() &&
         reply[0] == outstanding.front()) {
-      answer = Outcome{static_cast<int16_t>(d4::GetU16(reply.data() + 1)),
-                       static_cast<int16_t>(d4::GetU16(reply.data() + 3))};
+      answer = d4::CheckedAnswer(static_cast<int16_t>(d4::GetU16(reply.data() + 1)),
+                                 static_cast<int16_t>(d4::GetU16(reply.data() + 3)));
     }
     if (!outstanding.empty()) outstanding.pop_front();
     if (firstFailure.ok() && !answer.ok()) firstFailure = answer;
