@@ -9,6 +9,10 @@ packages=(
   libpng-dev zlib1g-dev
   xvfb xauth fonts-dejavu-core
 )
+# The fuzz build (scripts/fuzz.sh) only: clang and its libFuzzer runtime.
+if [ "${QUORLA_FUZZ_DEPS:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
