@@ -27,7 +27,8 @@ void Inspect(const d4::Packet& packet) {
 
   if (!packet.payload.empty()) {
     std::vector<uint8_t> fields;
-    const d4::Outcome outcome = d4::tx::ParseReply(packet.payload[0] & 0x7F, packet.payload, &fields);
+    const d4::Outcome outcome =
+        d4::tx::ParseReply(packet.payload[0] & 0x7F, packet.payload, &fields);
     // A reply's result is the contract's or packet error 133, never anything else.
     Check(d4::ResultFromPrinterAllowed(outcome.result));
     d4::tx::ParseOpenParams(packet.payload.data() + 1, packet.payload.size() - 1);
@@ -38,8 +39,9 @@ void Inspect(const d4::Packet& packet) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  const std::size_t limit = in.ConsumeBool() ? d4::kMaxPacket : in.ConsumeIntegralInRange<std::size_t>(
-                                                                    d4::kOverhead, d4::kMaxPacket);
+  const std::size_t limit =
+      in.ConsumeBool() ? d4::kMaxPacket
+                       : in.ConsumeIntegralInRange<std::size_t>(d4::kOverhead, d4::kMaxPacket);
   d4::Parser parser(limit);
   while (in.remaining_bytes() > 0) {
     const std::size_t piece = in.ConsumeIntegralInRange<std::size_t>(1, 300);
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       d4::Parser::Result r = parser.Next();
       if (r.state == d4::Parser::State::kNeedMore) break;
       if (r.state == d4::Parser::State::kError) {
-        Check(r.error == d4::err::ErrPacketLengthInvalid || r.error == d4::err::ErrPacketSizeInvalid);
+        Check(r.error == d4::err::ErrPacketLengthInvalid ||
+              r.error == d4::err::ErrPacketSizeInvalid);
         Check(parser.Buffered() == 0);
         continue;
       }

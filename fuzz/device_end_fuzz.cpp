@@ -36,8 +36,8 @@ void Negotiation(std::vector<uint8_t>& out) {
   Frame(0, 0, 0, d4::tx::Init(d4::kRevision), out);
   d4::tx::OpenParams control{d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
                              d4::cmd::kControlMaxPayload, 0};
-  d4::tx::OpenParams data{d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
-                          d4::cmd::kDataMaxPayload, 0};
+  d4::tx::OpenParams data{d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload, d4::cmd::kDataMaxPayload,
+                          0};
   Frame(0, 0, 0, d4::tx::OpenChannel(control), out);
   Frame(0, 0, 0, d4::tx::OpenChannel(data), out);
 }

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (start <= input.size()) {
     std::size_t end = input.find('\n', start);
     if (end == std::string::npos) end = input.size();
-    const vprinter::CommandResult result = vprinter::RunCommand(device, input.substr(start, end - start));
+    const vprinter::CommandResult result =
+        vprinter::RunCommand(device, input.substr(start, end - start));
     Check(result.ok || result.text.rfind("error: ", 0) == 0);
     start = end + 1;
   }

@@ -27,8 +27,8 @@ struct Events : vprinter::EngineEvents {
   // bytes)" whole, two reports when the stream is cut inside it): it is compared byte by byte.
   void Skipped(const std::string& what, uint64_t offset) override {
     const std::size_t open = what.rfind(" (");
-    const bool run = open != std::string::npos &&
-                     (what.ends_with(" byte)") || what.ends_with(" bytes)"));
+    const bool run =
+        open != std::string::npos && (what.ends_with(" byte)") || what.ends_with(" bytes)"));
     const uint64_t count = run ? std::strtoull(what.c_str() + open + 2, nullptr, 10) : 0;
     if (count == 0) {
       log.push_back("skip " + what + " @" + std::to_string(offset));

@@ -52,8 +52,7 @@ constexpr char kSocketName[] = "quorla-vprinter.sock";
 // user's own by definition).
 std::filesystem::path FallbackSocketDir() {
   if (!FromEnv("XDG_RUNTIME_DIR").empty()) return {};
-  return std::filesystem::temp_directory_path() /
-         ("quorla-vprinter-" + std::to_string(geteuid()));
+  return std::filesystem::temp_directory_path() / ("quorla-vprinter-" + std::to_string(geteuid()));
 }
 }  // namespace
 

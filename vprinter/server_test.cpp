@@ -85,8 +85,7 @@ class ServerTrustTest : public ::testing::Test {
 TEST_F(ServerTrustTest, AClientOfAnotherUserIsClosedUnheard) {
   d4::SetPeerUidQuery([](int) { return std::optional<uid_t>(geteuid() + 1); });
   const int16_t refused = ClientInit();
-  EXPECT_TRUE(refused == d4::result::PortReceive || refused == d4::result::PortTransmit)
-      << refused;
+  EXPECT_TRUE(refused == d4::result::PortReceive || refused == d4::result::PortTransmit) << refused;
   EXPECT_EQ(Records("connect"), 0);
   EXPECT_EQ(Records("negotiate"), 0);
 

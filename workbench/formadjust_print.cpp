@@ -29,10 +29,9 @@ constexpr int kPreviousLeft = 204;
 // value it holds instead.
 QString BidRestoreLine(const BidRestore& restore) {
   static const char* const kDrop[3] = {"MS", "6pl", "4pl"};
-  const QString row = QStringLiteral("%1 %2")
-                          .arg(QLatin1String(kDrop[std::clamp(restore.dropSize, 1, 3) - 1]),
-                               restore.inkGroup == 1 ? QStringLiteral("Black")
-                                                     : QStringLiteral("Color"));
+  const QString row = QStringLiteral("%1 %2").arg(
+      QLatin1String(kDrop[std::clamp(restore.dropSize, 1, 3) - 1]),
+      restore.inkGroup == 1 ? QStringLiteral("Black") : QStringLiteral("Color"));
   const int stored = restore.stored;
   if (restore.Restored()) {
     return QStringLiteral("%1: the printer holds its stored Bi-D value %2.").arg(row).arg(stored);
@@ -45,8 +44,9 @@ QString BidRestoreLine(const BidRestore& restore) {
   }
   QStringList values;
   for (int8_t v : restore.held) values << QString::number(v);
-  return QStringLiteral("%1: the printer holds the Bi-D value %2 (not known which); its stored "
-                        "value is %3.")
+  return QStringLiteral(
+             "%1: the printer holds the Bi-D value %2 (not known which); its stored "
+             "value is %3.")
       .arg(row, values.join(QStringLiteral(" or ")))
       .arg(stored);
 }

@@ -74,8 +74,8 @@ int ConnectWithin(const sockaddr_un& address, std::chrono::milliseconds timeout)
   if (fd < 0) return -1;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     timeval tv{static_cast<time_t>(left.count() / 1000000),
                static_cast<suseconds_t>(left.count() % 1000000)};
