@@ -38,11 +38,18 @@ void Contract(int16_t result) {
         result == -82 || result == -81 || result == -8193);
 }
 
+char g_dir[] = "/tmp/quorla-hostile-XXXXXX";
+std::string g_path;
+
 int Listener() {
   static int fd = [] {
-    char dir[] = "/tmp/quorla-hostile-XXXXXX";
-    if (mkdtemp(dir) == nullptr) std::abort();
-    const std::string path = std::string(dir) + "/printer.sock";
+    if (mkdtemp(g_dir) == nullptr) std::abort();
+    g_path = std::string(g_dir) + "/printer.sock";
+    const std::string& path = g_path;
+    std::atexit([] {
+      unlink(g_path.c_str());
+      rmdir(g_dir);
+    });
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
