@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -100,11 +101,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   uint16_t port = 0;
   Contract(SearchActivePortByPHub(&port));
-  const int printer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  // The fuzzer's own timer may interrupt any of these calls: they are simply made again.
+  int printer;
+  do {
+    printer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  } while (printer < 0 && errno == EINTR);
   Check(printer >= 0);
   std::size_t sent = 0;
   while (sent < script.size()) {
     const ssize_t n = send(printer, script.data() + sent, script.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     sent += static_cast<std::size_t>(n);
   }
