@@ -1,9 +1,10 @@
 // What the libraries offer beyond the maker's contract, for tests, benchmarks and tools. The
 // program itself never includes this header: it sees only link/*.h.
 //
-//   libpktlink:  SetTimeoutMs / TimeoutMs, ControlCall (used by libmechcmd)
-//   libporthub:  the open port, and the embedded virtual printer: its options before it starts,
-//                starting and stopping it, and its device for inspection and fault injection
+//   libpktlink:  ControlCall (used by libmechcmd)
+//   libporthub:  SetTimeoutMs / TimeoutMs (the port's connect waits it too), the open port, and
+//                the embedded virtual printer: its options before it starts, starting and
+//                stopping it, and its device for inspection and fault injection
 #pragma once
 
 #include <cstdint>
@@ -13,13 +14,17 @@
 
 namespace quorla::link {
 
-// ---- libpktlink
-// -----------------------------------------------------------------------------------
+// ---- libporthub (the link time-out)
+// ---------------------------------------------------------------------
 
-// How long a call waits for credit or for a reply before it gives up (default 5000 ms).
+// How long a call waits for the connect, for credit or for a reply before it gives up (default
+// 5000 ms).
 void SetTimeoutMs(int ms);
 int TimeoutMs();
 inline constexpr int kDefaultTimeoutMs = 5000;
+
+// ---- libpktlink
+// -----------------------------------------------------------------------------------
 
 // One request on the control channel and its reply: `data` receives the reply's data, which must
 // be `expected` bytes long, else the call fails with 8192 and `lengthError`. Returns the result

@@ -1,5 +1,6 @@
 #include "print/bidpattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -140,13 +141,73 @@ ResultCode WriteBidValue(int dropSize, uint8_t inkGroup, uint8_t value) {
                   inkGroup, value);
 }
 
+// The Bi-D value of one row while the row prints: which values the printer may hold after each
+// write, and the one attempt to put the stored byte back when the row fails.
+class RowBid {
+ public:
+  RowBid(int dropSize, uint8_t inkGroup, uint8_t stored)
+      : dropSize_(dropSize), inkGroup_(inkGroup), stored_(stored), held_{stored} {}
+
+  ResultCode WriteTemporary(uint8_t value) {
+    touched_ = true;
+    return Write(value);
+  }
+  // The write of the stored byte that ends the row; it is also the row's one restore.
+  ResultCode WriteStored() {
+    restoreTried_ = true;
+    return Write(stored_);
+  }
+  // Ends a failed row: writes the stored byte back once unless the printer surely holds it or
+  // that write was the one that failed, fills `restore`, and hands the failure on unchanged.
+  ResultCode Failed(ResultCode failure, BidRestore* restore) {
+    if (!touched_) return failure;
+    const bool surelyStored = held_.size() == 1 && held_[0] == stored_;
+    if (!restoreTried_ && !surelyStored) WriteStored();
+    if (restore != nullptr) {
+      restore->touched = true;
+      restore->dropSize = dropSize_;
+      restore->inkGroup = inkGroup_;
+      restore->stored = static_cast<int8_t>(stored_);
+      restore->held.clear();
+      for (uint8_t v : held_) restore->held.push_back(static_cast<int8_t>(v));
+      std::sort(restore->held.begin(), restore->held.end());
+    }
+    return failure;
+  }
+
+ private:
+  ResultCode Write(uint8_t value) {
+    const ResultCode result = WriteBidValue(dropSize_, inkGroup_, value);
+    if (result == rc::Success) {
+      held_ = {value};
+    } else if (!SurelyNotTaken(result) &&
+               std::find(held_.begin(), held_.end(), value) == held_.end()) {
+      held_.push_back(value);
+    }
+    return result;
+  }
+  // A refusal (the printer answered it, or nothing was sent: no port, no credit) changed nothing;
+  // a time-out or a broken port leaves open whether the printer took the value.
+  static bool SurelyNotTaken(ResultCode result) {
+    return result == rc::PacketError || result == rc::CannotOpenPort ||
+           result == rc::LinkTransmitError;
+  }
+
+  int dropSize_;
+  uint8_t inkGroup_;
+  uint8_t stored_;
+  std::vector<uint8_t> held_;
+  bool touched_ = false;
+  bool restoreTried_ = false;
+};
+
 // The reference block and the three test blocks, each test block after WriteBid of its value.
 ResultCode ReferenceAndTests(RasterJob& job, const BidPattern& pattern, const RowLayout& row,
-                             int dropSize, uint8_t value) {
+                             int dropSize, uint8_t value, RowBid& bid) {
   RETURN_IF_FAILED(ReferenceBlock(job, pattern, row, dropSize));
   for (int test = 0; test < 3; ++test) {
     const auto temporary = static_cast<uint8_t>(value - 2 + 2 * test);
-    RETURN_IF_FAILED(WriteBidValue(dropSize, row.inkGroup, temporary));
+    RETURN_IF_FAILED(bid.WriteTemporary(temporary));
     RETURN_IF_FAILED(TestBlock(job, row, dropSize, test));
   }
   return rc::Success;
@@ -217,37 +278,43 @@ ResultCode BidPattern::PrintValueTriple(RasterJob& job, uint8_t value) const {
   return job.FlushData();
 }
 
-ResultCode BidPattern::PrintBlackBidRow(RasterJob& job, int dropSize) const {
+ResultCode BidPattern::PrintBlackBidRow(RasterJob& job, int dropSize, BidRestore* restore) const {
   RETURN_IF_FAILED(AppendLabel(job, kBlackInk, dropSize));
   uint8_t stored = 0;
   RETURN_IF_FAILED(ReadAndLabelValues(job, *this, kBlackInk, dropSize, stored));
-  RETURN_IF_FAILED(ReferenceAndTests(job, *this, kBlackRow, dropSize, ClampForPattern(stored)));
-  RETURN_IF_FAILED(WriteBidValue(dropSize, kBlackInk, stored));
+  RowBid bid(dropSize, kBlackInk, stored);
+  ResultCode result =
+      ReferenceAndTests(job, *this, kBlackRow, dropSize, ClampForPattern(stored), bid);
+  if (result == rc::Success) result = bid.WriteStored();
+  if (result != rc::Success) return bid.Failed(result, restore);
   RETURN_IF_FAILED(job.NewLines(2));
   return job.FlushData();
 }
 
-ResultCode BidPattern::PrintColorBidRow(RasterJob& job, int dropSize) const {
+ResultCode BidPattern::PrintColorBidRow(RasterJob& job, int dropSize, BidRestore* restore) const {
   RETURN_IF_FAILED(job.NewLines(1));
   RETURN_IF_FAILED(AppendLabel(job, kColorInk, dropSize));
   uint8_t stored = 0;
   RETURN_IF_FAILED(ReadAndLabelValues(job, *this, kColorInk, dropSize, stored));
+  RowBid bid(dropSize, kColorInk, stored);
   // Three passes, each one unit below the one before, fill the 1/120-inch rows at 1/360 inch.
-  for (int pass = 0; pass < 3; ++pass) {
-    RETURN_IF_FAILED(ReferenceAndTests(job, *this, kColorRow, dropSize, ClampForPattern(stored)));
+  ResultCode result = rc::Success;
+  for (int pass = 0; pass < 3 && result == rc::Success; ++pass) {
+    result = ReferenceAndTests(job, *this, kColorRow, dropSize, ClampForPattern(stored), bid);
   }
-  RETURN_IF_FAILED(job.ResetPrinter());
-  RETURN_IF_FAILED(WriteBidValue(dropSize, kColorInk, stored));
+  if (result == rc::Success) result = job.ResetPrinter();
+  if (result == rc::Success) result = bid.WriteStored();
+  if (result != rc::Success) return bid.Failed(result, restore);
   RETURN_IF_FAILED(job.NewLines(3));
   return job.FlushData();
 }
 
-ResultCode BidPattern::PrintBidPattern(RasterJob& job) const {
+ResultCode BidPattern::PrintBidPattern(RasterJob& job, BidRestore* restore) const {
   RETURN_IF_FAILED(AppendWithNul(job, "Bi-D check pattern"));
   RETURN_IF_FAILED(job.NewLines(1));
   for (int dropSize = 1; dropSize <= 3; ++dropSize) {
-    RETURN_IF_FAILED(PrintBlackBidRow(job, dropSize));
-    RETURN_IF_FAILED(PrintColorBidRow(job, dropSize));
+    RETURN_IF_FAILED(PrintBlackBidRow(job, dropSize, restore));
+    RETURN_IF_FAILED(PrintColorBidRow(job, dropSize, restore));
   }
   return rc::Success;
 }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "makerlibs/d4/d4.h"
 #include "print/printtest_util.h"
 
 using printtest::Decoded;
@@ -304,22 +305,26 @@ TEST_F(BidPrintTest, WholePatternPrintsSixRowsAndLeavesTheValuesAsFound) {
 TEST_F(BidPrintTest, AFailedWriteOfValueMinusTwoSendsNoTestBlock) {
   printer().SetEeprom(0x33, 35);
   printer().FailNth(Op::kWriteBid, 1, rc::LinkReceiveError);
-  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1), rc::LinkReceiveError);
-  EXPECT_EQ(printer().Trace("write_bid").size(), 1u);
+  BidRestore restore;
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  // A time-out leaves open whether the printer took 31: the stored byte is written back.
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(31, 35));
   EXPECT_EQ(printer().Eeprom(0x33), 35);
+  EXPECT_TRUE(restore.Restored());
   const Decoded d = PrintedOnPrinter();
   EXPECT_EQ(d.blocks.size(), 1u);  // the reference only
   EXPECT_EQ(job_.Fill(), 0);
 }
 
-TEST_F(BidPrintTest, AFailedWriteOfValuePlusTwoLeavesTheTemporaryValue) {
+TEST_F(BidPrintTest, AFailedWriteOfValuePlusTwoWritesTheStoredValueBack) {
   printer().SetEeprom(0x33, 35);
   printer().FailNth(Op::kWriteBid, 3, rc::LinkReceiveError);
-  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1), rc::LinkReceiveError);
-  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(31, 33, 35));
-  EXPECT_EQ(printer().Trace("write_bid").back().Refused(), rc::LinkReceiveError);
-  // No restore: the printer keeps the value of the block for the value, 33 instead of 35.
-  EXPECT_EQ(printer().Eeprom(0x33), 33);
+  BidRestore restore;
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(31, 33, 35, 35));
+  EXPECT_EQ(printer().Trace("write_bid")[2].Refused(), rc::LinkReceiveError);
+  EXPECT_EQ(printer().Eeprom(0x33), 35);
+  EXPECT_TRUE(restore.Restored());
   const Decoded d = PrintedOnPrinter();
   EXPECT_EQ(d.blocks.size(), 4u);  // reference, value - 2, lead and value
 }
@@ -336,11 +341,43 @@ TEST_F(BidPrintTest, AFailedSendAfterATemporaryWriteEndsTheRowThere) {
   printer().ClearTrace();
 
   printer().FailNth(Op::kData, before + 1, rc::PortTransmitError);
-  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1), rc::PortTransmitError);
-  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8));
-  EXPECT_EQ(printer().Eeprom(0x33), 8);  // the temporary value stays
-  EXPECT_EQ(job_.Fill(), 1000);          // the refused packet waits for the next flush
+  BidRestore restore;
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::PortTransmitError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10));
+  EXPECT_EQ(printer().Eeprom(0x33), 10);  // the temporary value is replaced by the stored one
+  EXPECT_EQ(job_.Fill(), 1000);           // the refused packet waits; the handler drops it
   EXPECT_EQ(DataPackets(), before);
+  EXPECT_TRUE(restore.Restored());
+}
+
+TEST_F(BidPrintTest, TheRestoreIsTriedOnceAndTheReportSaysWhatThePrinterHolds) {
+  // Stored 10: 8 is taken, 10 is refused, the restore of 10 is refused: the printer holds 8.
+  printer().SetEeprom(0x33, 10);
+  printer().FailNthWithPacketError(Op::kWriteBid, 2, d4::err::PrinterIsBusy);
+  printer().FailNthWithPacketError(Op::kWriteBid, 3, d4::err::PrinterIsBusy);
+  BidRestore restore;
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::PacketError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10, 10));
+  EXPECT_EQ(restore.stored, 10);
+  EXPECT_THAT(restore.held, ElementsAre(8));
+  EXPECT_FALSE(restore.Restored());
+
+  // A failure before any test value leaves no report; a failing final write of the stored value
+  // is the row's restore and is not tried again.
+  printer().device().ClearFaults();
+  printer().SetEeprom(0x33, 10);
+  printer().ClearTrace();
+  printer().FailNth(Op::kWriteBid, 4, rc::LinkReceiveError);
+  restore = BidRestore{};
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10, 12, 10));
+  EXPECT_THAT(restore.held, ElementsAre(10, 12));  // 12 taken; the timed-out 10 perhaps
+  printer().ClearTrace();
+  printer().FailNth(Op::kEepromRead, 1, rc::LinkReceiveError);
+  restore = BidRestore{};
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_FALSE(restore.touched);
+  EXPECT_TRUE(printer().Trace("write_bid").empty());
 }
 
 TEST_F(BidPrintTest, AFailedReadStopsBeforeTheRowsRaster) {

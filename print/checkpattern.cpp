@@ -30,7 +30,7 @@ ResultCode CheckPage::ReadValues() {
   return usbIdUnit_.ReadUsbId(usbId_);
 }
 
-ResultCode CheckPage::PrintFirstSheet(RasterJob& job) {
+ResultCode CheckPage::PrintFirstSheet(RasterJob& job, BidRestore* restore) {
   for (std::span<const uint8_t> piece : remotepreamble::kPieces) {
     RETURN_IF_FAILED(job.AppendData(piece));
   }
@@ -56,7 +56,7 @@ ResultCode CheckPage::PrintFirstSheet(RasterJob& job) {
   RETURN_IF_FAILED(job.NewLines(1));
 
   RETURN_IF_FAILED(AppendWithNul(job, "6. "));
-  RETURN_IF_FAILED(bid_.PrintBidPattern(job));
+  RETURN_IF_FAILED(bid_.PrintBidPattern(job, restore));
 
   RETURN_IF_FAILED(job.FormFeed());
   return job.FlushData();
@@ -92,9 +92,9 @@ ResultCode CheckPage::PrintSecondSheet(RasterJob& job) {
   return job.FlushData();
 }
 
-ResultCode CheckPage::PrintCheckPage(RasterJob& job) {
+ResultCode CheckPage::PrintCheckPage(RasterJob& job, BidRestore* restore) {
   RETURN_IF_FAILED(ReadValues());
-  RETURN_IF_FAILED(PrintFirstSheet(job));
+  RETURN_IF_FAILED(PrintFirstSheet(job, restore));
   RETURN_IF_FAILED(WaitUntilIdle());
   RETURN_IF_FAILED(PrintSecondSheet(job));
   return rc::Success;

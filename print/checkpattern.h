@@ -23,7 +23,8 @@ class CheckPage {
   // Reads the three values first (a failed read ends the page before anything is appended),
   // then prints both sheets, waiting for the printer between the sections of the second. Returns
   // 1 or the first failing result; bytes appended before a failure stay queued in the job.
-  ResultCode PrintCheckPage(RasterJob& job);
+  // `restore` (optional) receives what a failure in the Bi-D item left in the printer.
+  ResultCode PrintCheckPage(RasterJob& job, BidRestore* restore = nullptr);
 
   // The value fields as they stand (they live as long as the page object).
   const char* ProtectionCounterField() const { return protectionCounter_; }
@@ -32,7 +33,7 @@ class CheckPage {
 
  private:
   ResultCode ReadValues();
-  ResultCode PrintFirstSheet(RasterJob& job);
+  ResultCode PrintFirstSheet(RasterJob& job, BidRestore* restore);
   ResultCode PrintSecondSheet(RasterJob& job);
 
   const Maintenance& maintenance_;

@@ -134,12 +134,17 @@ TEST_F(CheckPageTest, AFailedCounterReadEndsThePageAtOnce) {
   EXPECT_EQ(DataPackets(), 0);
 }
 
-TEST_F(CheckPageTest, AFailureInTheBiDItemLeavesItsTemporaryValueAndNoSheetEjected) {
+TEST_F(CheckPageTest, AFailureInTheBiDItemRestoresTheStoredValueAndEjectsNoSheet) {
   printer().FailNth(Op::kWriteBid, 2, rc::LinkReceiveError);
-  EXPECT_EQ(page_.PrintCheckPage(job_), rc::LinkReceiveError);
-  // MS Black was 3: the test block for 1 went out, the write of 3 failed, no restore.
-  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(1, 3));
-  EXPECT_EQ(printer().Eeprom(0x33), 1);
+  BidRestore restore;
+  EXPECT_EQ(page_.PrintCheckPage(job_, &restore), rc::LinkReceiveError);
+  // MS Black was 3: the test block for 1 went out, the write of 3 failed, 3 is written back.
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(1, 3, 3));
+  EXPECT_EQ(printer().Eeprom(0x33), 3);
+  EXPECT_TRUE(restore.touched);
+  EXPECT_EQ(restore.dropSize, 1);
+  EXPECT_EQ(restore.inkGroup, 1);
+  EXPECT_TRUE(restore.Restored());
   const Decoded d = PrintedOnPrinter();
   EXPECT_EQ(printtest::CountOp(d, "FF"), 0);
   EXPECT_EQ(printer().Trace("soft_reset").size(), 1u);  // the Bi-D row's wait only

@@ -71,6 +71,16 @@ ResultCode RasterJob::FlushData() {
 void RasterJob::DiscardWaiting() {
   std::memset(buffer_.get(), 0, kCapacity);
   fill_ = 0;
+  carried_ = 0;
+}
+
+void RasterJob::DiscardFailedPrint() {
+  // The buffer goes out only as a whole, which also forgets the carried bytes: while they are
+  // counted, they are still the first bytes of the buffer.
+  const int32_t keep = std::min(carried_, fill_);
+  std::memset(buffer_.get() + keep, 0, static_cast<std::size_t>(kCapacity - keep));
+  fill_ = keep;
+  carried_ = keep;
 }
 
 ResultCode RasterJob::SendDirect(std::span<const uint8_t> bytes) {

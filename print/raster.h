@@ -75,6 +75,14 @@ class RasterJob {
   // which must not reach the next printer.
   void DiscardWaiting();
 
+  // A print starts: what waits now was left by an earlier print that succeeded (the form feed
+  // after a Bi-D pattern) and still belongs at the head of the next print sent.
+  void BeginPrint() { carried_ = fill_; }
+  // A print failed: drops everything it appended and could not send, which may end in the middle
+  // of a raster block and would otherwise be read as the next print's beginning. What an earlier
+  // print left waiting stays, unless it has gone out since BeginPrint().
+  void DiscardFailedPrint();
+
   // Hands the bytes to the data channel at once, ahead of whatever is waiting in the buffer.
   ResultCode SendDirect(std::span<const uint8_t> bytes);
   // The three pieces of the remote-mode preamble, one direct send each, in order; stops at the
@@ -132,4 +140,5 @@ class RasterJob {
   Sender sender_;
   std::unique_ptr<uint8_t[]> buffer_;
   int32_t fill_ = 0;
+  int32_t carried_ = 0;  // bytes at the head of the buffer left by an earlier print
 };

@@ -248,6 +248,33 @@ TEST_F(RasterJobTest, DiscardedBytesNeverReachThePrinter) {
   EXPECT_EQ(Hex(sender_.sends()[0]), "0C");
 }
 
+TEST_F(RasterJobTest, AFailedPrintDropsItsOwnBytesAndKeepsWhatAnEarlierOneLeft) {
+  RasterJob job(sender_.AsSender());
+  ASSERT_EQ(job.FormFeed(), rc::Success);  // left by a print that succeeded
+  job.BeginPrint();
+  const std::vector<uint8_t> block = Filler(600);
+  ASSERT_EQ(job.AppendData(block.data(), 600), rc::Success);
+  sender_.FailFrom(1, rc::LinkReceiveError, 1);
+  EXPECT_EQ(job.AppendData(block.data(), 600), rc::LinkReceiveError);
+  job.DiscardFailedPrint();
+  EXPECT_EQ(Hex(job.Waiting()), "0C");
+
+  // Once the form feed has gone out with the failed print's first send, nothing is kept.
+  job.BeginPrint();
+  ASSERT_EQ(job.AppendData(block.data(), 600), rc::Success);
+  ASSERT_EQ(job.AppendData(block.data(), 600), rc::Success);  // the send of 1000 goes out
+  EXPECT_EQ(job.Fill(), 201);
+  job.DiscardFailedPrint();
+  EXPECT_EQ(job.Fill(), 0);
+  ASSERT_EQ(sender_.sends().size(), 1u);
+  EXPECT_EQ(sender_.sends()[0][0], 0x0C);
+  // A later print that fails carries nothing over either.
+  job.BeginPrint();
+  ASSERT_EQ(job.ResetPrinter(), rc::Success);
+  job.DiscardFailedPrint();
+  EXPECT_EQ(job.Fill(), 0);
+}
+
 TEST_F(RasterJobTest, ACompositeStopsAtTheFailingStep) {
   RasterJob job(sender_.AsSender());
   const std::vector<uint8_t> head = Filler(990);

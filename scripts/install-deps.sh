@@ -12,6 +12,10 @@ packages=(
   appstream
   "$@"
 )
+# The fuzz build (scripts/fuzz.sh) only: clang and its libFuzzer runtime.
+if [ "${QUORLA_FUZZ_DEPS:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

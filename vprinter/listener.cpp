@@ -34,9 +34,12 @@ bool SocketListener::Open(const std::string& path, std::string* error) {
   // taken over; a live printer is not.
   struct stat st {};
   if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: a live printer whose backlog is full (stopped, say) answers EAGAIN at once
+    // instead of keeping this start waiting for ever.
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     const bool live =
-        probe >= 0 && connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        probe >= 0 && (connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ||
+                       errno == EAGAIN);
     if (probe >= 0) close(probe);
     if (live) {
       close(fd);

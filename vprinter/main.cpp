@@ -27,7 +27,8 @@ constexpr char kUsage[] =
     "libraries (QUORLA_PRINTER=unix:PATH, or the default socket without QUORLA_PRINTER) and reads\n"
     "operator commands (type \"help\") on its standard input.\n"
     "\n"
-    "  --socket PATH      where to listen (default $XDG_RUNTIME_DIR/quorla-vprinter.sock)\n"
+    "  --socket PATH      where to listen (default $XDG_RUNTIME_DIR/quorla-vprinter.sock, else\n"
+    "                     /tmp/quorla-vprinter-UID/quorla-vprinter.sock)\n"
     "  --state-dir DIR    non-volatile memory (default $XDG_STATE_HOME/quorla-vprinter)\n"
     "  --tray-dir DIR     printed sheets (default $XDG_DATA_HOME/quorla-vprinter/tray)\n"
     "  --trace FILE       append the trace (JSON Lines) to FILE\n"
@@ -40,7 +41,7 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   vprinter::DeviceOptions options = vprinter::DefaultDeviceOptions();
-  std::string socketPath = vprinter::DefaultSocketPath().string();
+  std::string socketPath;
   std::vector<std::string> commands;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -80,6 +81,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quorla-vprinter: unknown option %s\n%s", arg.c_str(), kUsage);
       return 2;
     }
+  }
+
+  if (socketPath.empty()) {
+    // The default place: under /tmp only inside a directory of the user's own.
+    std::string error;
+    if (!vprinter::PrepareDefaultSocketDir(true, &error)) {
+      std::fprintf(stderr, "quorla-vprinter: cannot use the socket directory %s\n", error.c_str());
+      return 1;
+    }
+    socketPath = vprinter::DefaultSocketPath().string();
   }
 
   signal(SIGPIPE, SIG_IGN);

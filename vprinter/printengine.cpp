@@ -208,6 +208,8 @@ struct PrintEngine::Impl {
   }
 
   void Eject() {
+    // Bytes skipped on this sheet are reported before the sheet, as they came before it.
+    FlushRun();
     sheetLoaded = false;
     ++sheetsEjected;
     std::string error;
@@ -443,6 +445,7 @@ struct PrintEngine::Impl {
   void ParamsDone() {
     state = State::kGround;
     if (paramsRemote) {
+      FlushRun();  // bytes skipped before it are reported before it
       events->RemoteCommand(std::string(paramName, 2), paramLength, params, cmdStart);
     } else {
       ExtendedCommand();

@@ -84,9 +84,16 @@ struct Recorder : EngineEvents {
   };
   std::vector<Remote> remote;
 
-  void SheetEjected(const std::string& file) override { sheets.push_back(file); }
+  // The kinds of the events in the order they came.
+  std::vector<std::string> order;
+
+  void SheetEjected(const std::string& file) override {
+    sheets.push_back(file);
+    order.push_back("sheet");
+  }
   void Skipped(const std::string& what, uint64_t offset) override {
     skipped.emplace_back(what, offset);
+    order.push_back("skipped");
   }
   void RemoteCommand(const std::string& name, std::size_t length,
                      const std::vector<uint8_t>& params, uint64_t offset) override {
@@ -367,6 +374,13 @@ TEST_F(PrintEngineTest, LongTextLinesWrapAndGraphicsModeTakesNoText) {
   EXPECT_EQ(Inked(Plane::kBlack, kLeft + 36, kTop + 60, kSheetWidth, kTop + 120), 0);
   ASSERT_EQ(events_.skipped.size(), 1u);
   EXPECT_EQ(events_.skipped[0].first, "text in graphics mode (7 bytes)");
+}
+
+TEST_F(PrintEngineTest, BytesSkippedOnASheetAreReportedBeforeTheSheet) {
+  Stream s;
+  s.Text("x").Job(1, 0x12, 1).Text("ignored").Add({0x0C});
+  Feed(s);  // one piece: the run of skipped text is still open when the form feed comes
+  EXPECT_EQ(events_.order, (std::vector<std::string>{"skipped", "sheet"}));
 }
 
 // ---- the printer's settings ----

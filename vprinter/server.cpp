@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/device.h"
+#include "makerlibs/d4/peer.h"
 
 namespace vprinter {
 
@@ -25,6 +27,16 @@ std::vector<d4::Service> Services() {
 void SetNonBlocking(int fd) {
   const int flags = fcntl(fd, F_GETFL, 0);
   if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+// A client of another user is closed before it can say anything: the printer's EEPROM and
+// counters are the technician's, not everyone's who can reach the socket.
+bool AcceptedPeer(int fd) {
+  const d4::PeerVerdict peer = d4::CheckPeer(fd);
+  if (peer.accepted()) return true;
+  std::fprintf(stderr, "quorla-vprinter: refused a client: %s\n", peer.Reason().c_str());
+  close(fd);
+  return false;
 }
 }  // namespace
 
@@ -206,7 +218,7 @@ void Server::Run() {
         (void)ignored;
       } else if (id == -1) {
         const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0) {
+        if (fd >= 0 && AcceptedPeer(fd)) {
           const int cid = nextId_++;
           connections_[cid] = std::make_unique<Connection>(device_, cid, fd);
           device_.Connected(cid);

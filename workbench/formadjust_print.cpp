@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStringList>
+#include <algorithm>
 #include <optional>
 
 #include "controls/dialogkeys.h"
@@ -22,16 +24,49 @@ constexpr int kButtonTop = 236;
 constexpr int kOkLeft = 292;
 constexpr int kPreviousLeft = 204;
 
+// The line under a print's error line when the print failed in a Bi-D row after changing the
+// printer's value for the pattern: whether the printer holds its stored value again, or which
+// value it holds instead.
+QString BidRestoreLine(const BidRestore& restore) {
+  static const char* const kDrop[3] = {"MS", "6pl", "4pl"};
+  const QString row = QStringLiteral("%1 %2").arg(
+      QLatin1String(kDrop[std::clamp(restore.dropSize, 1, 3) - 1]),
+      restore.inkGroup == 1 ? QStringLiteral("Black") : QStringLiteral("Color"));
+  const int stored = restore.stored;
+  if (restore.Restored()) {
+    return QStringLiteral("%1: the printer holds its stored Bi-D value %2.").arg(row).arg(stored);
+  }
+  if (restore.held.size() == 1) {
+    return QStringLiteral("%1: the printer holds the Bi-D test value %2, not its stored value %3.")
+        .arg(row)
+        .arg(int{restore.held[0]})
+        .arg(stored);
+  }
+  QStringList values;
+  for (int8_t v : restore.held) values << QString::number(v);
+  return QStringLiteral(
+             "%1: the printer holds the Bi-D value %2 (not known which); its stored "
+             "value is %3.")
+      .arg(row, values.join(QStringLiteral(" or ")))
+      .arg(stored);
+}
+
 // Runs one print between its busy line and its done line. A failure ends it with one red line:
 // the print's fixed code when it has one, else the failing result's own text. The error line (or
-// the packet error's red line) also enables the window again.
+// the packet error's red line) also enables the window again. What the failed print left queued
+// is dropped, so the next print starts with its own bytes; a failed Bi-D row adds a line on the
+// value it left in the printer.
 template <typename Print>
-void RunPrint(TFormAdjust& form, const QString& busyText, const QString& doneText,
+void RunPrint(TFormAdjust& form, RasterJob& job, const QString& busyText, const QString& doneText,
               std::optional<ResultCode> fixedError, Print print) {
   form.WriteStatus(LineBusy, busyText);
-  const ResultCode result = print();
+  job.BeginPrint();
+  BidRestore restore;
+  const ResultCode result = print(&restore);
   if (result != rc::Success) {
+    job.DiscardFailedPrint();
     form.ReportResult(LineError, fixedError.value_or(result));
+    if (restore.touched) form.WriteStatus(LineAdd, BidRestoreLine(restore));
     return;
   }
   form.WriteStatus(LineDone, doneText);
@@ -91,11 +126,12 @@ void TFormAdjust::BuildPrintPanels() {
 // The form feed after the pattern is queued, not sent: it goes out at the head of the next print.
 // Until then the sheet stays in the printer, which ejects it by itself when the job ends.
 void TFormAdjust::BidPrnOKBtnClick() {
-  RunPrint(*this, QStringLiteral("Bi-D pattern is being printed out now."),
-           QStringLiteral("Bi-D pattern print is completed."), rc::BidPrintError, [this] {
-             RasterJob& job = units_.rasterJob;
+  RasterJob& job = units_.rasterJob;
+  RunPrint(*this, job, QStringLiteral("Bi-D pattern is being printed out now."),
+           QStringLiteral("Bi-D pattern print is completed."), rc::BidPrintError,
+           [this, &job](BidRestore* restore) {
              ResultCode result = job.NewLines(kLineEndsPerTrackBarStep * BidPrintTrackBar->value());
-             if (result == rc::Success) result = units_.bidPattern.PrintBidPattern(job);
+             if (result == rc::Success) result = units_.bidPattern.PrintBidPattern(job, restore);
              if (result == rc::Success) result = job.FormFeed();
              return result;
            });
@@ -107,17 +143,20 @@ void TFormAdjust::BidPrnRtnBtnClick() {
 }
 
 void TFormAdjust::A4CheckPrnOKBtnClick() {
-  RunPrint(*this, QStringLiteral("A4 pattern is printing now."),
+  RunPrint(*this, units_.rasterJob, QStringLiteral("A4 pattern is printing now."),
            QStringLiteral("A4 pattern print is completed."), rc::A4PrintError,
-           [this] { return units_.checkPage.PrintCheckPage(units_.rasterJob); });
+           [this](BidRestore* restore) {
+             return units_.checkPage.PrintCheckPage(units_.rasterJob, restore);
+           });
 }
 
 // The reset is queued first, then the remote-mode pieces go straight to the data channel: on the
 // wire they come ahead of the reset and of anything else still waiting in the job.
 void TFormAdjust::PrintTopMarginItem() {
-  RunPrint(*this, QStringLiteral("Now printing Top Margin Line."),
-           QStringLiteral("Printing Top Margin Line completed."), std::nullopt, [this] {
-             RasterJob& job = units_.rasterJob;
+  RasterJob& job = units_.rasterJob;
+  RunPrint(*this, job, QStringLiteral("Now printing Top Margin Line."),
+           QStringLiteral("Printing Top Margin Line completed."), std::nullopt,
+           [this, &job](BidRestore*) {
              ResultCode result = job.ResetPrinter();
              if (result == rc::Success) result = job.SendRemotePreamble();
              if (result == rc::Success) result = units_.checkPatterns.PrintTopMarginLine(job);

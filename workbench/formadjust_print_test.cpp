@@ -147,23 +147,44 @@ TEST_F(BidPrint, WaitsForABusyPrinterBeforeARowUnderTheBusyLine) {
                           "eeprom_read"));
 }
 
-TEST_F(BidPrint, AFailedWriteBidLeavesTheTemporaryValueAndOneRedLine) {
-  // MS Black is stored as 3: the write of 1 goes through, the write of 3 fails.
+TEST_F(BidPrint, AFailedWriteBidWritesTheStoredValueBackAndSaysSo) {
+  // MS Black is stored as 3: the write of 1 goes through, the write of 3 times out (whether the
+  // printer took it is open), the restore of 3 goes through.
   printer.FailNth(Op::kWriteBid, 2, rc::LinkReceiveError);
   OpenBidPrintPanel();
   Click(form, "BidPrnOKBtn");
 
-  ExpectOneRedLine("Bi-D Print error!!");
-  EXPECT_THAT(Field(printer, "write_bid", "value"), ElementsAre(1, 3));
-  EXPECT_EQ(printer.Eeprom(eeprom::BidCell(1, 1)), 1);
+  ExpectOneRedLine("Bi-D Print error!!\nMS Black: the printer holds its stored Bi-D value 3.");
+  EXPECT_THAT(Field(printer, "write_bid", "value"), ElementsAre(1, 3, 3));
+  EXPECT_EQ(printer.Eeprom(eeprom::BidCell(1, 1)), 3);
   EXPECT_THAT(CallOrder(printer), ElementsAre("soft_reset", "status", "eeprom_read", "data",
-                                              "write_bid", "data", "write_bid"));
+                                              "write_bid", "data", "write_bid", "write_bid"));
   // Nothing of the row after the failure is appended, the form feed neither.
   EXPECT_EQ(job().Fill(), 0);
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
-TEST_F(BidPrint, AFailedSendKeepsItsBytesQueuedForTheNextPrint) {
+TEST_F(BidPrint, WhenTheRestoreFailsTooTheLineNamesTheValueLeft) {
+  // 6pl Color is stored as 1: its first test value, -1, is taken; the second write and the
+  // restore are refused, so the printer surely holds -1.
+  printer.SetEeprom(eeprom::BidCell(2, 2), 1);
+  printer.FailNthWithPacketError(Op::kWriteBid, 4 + 10 + 4 + 2, d4::err::PrinterIsBusy);
+  printer.FailNthWithPacketError(Op::kWriteBid, 4 + 10 + 4 + 3, d4::err::PrinterIsBusy);
+  OpenBidPrintPanel();
+  Click(form, "BidPrnOKBtn");
+
+  ExpectOneRedLine(
+      "Bi-D Print error!!\n6pl Color: the printer holds the Bi-D test value -1, not its stored "
+      "value 1.");
+  const std::vector<long long> values = Field(printer, "write_bid", "value");
+  ASSERT_EQ(values.size(), 4u + 10u + 4u + 3u);
+  EXPECT_THAT(std::vector<long long>(values.end() - 3, values.end()),
+              ElementsAre(-1, 1, 1));  // -1 taken, then 1 refused twice
+  EXPECT_EQ(printer.Eeprom(eeprom::BidCell(2, 2)), 0xFF);
+  EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(BidPrint, TheNextPrintAfterAFailedSendStartsWithItsOwnBytes) {
   printer.FailNth(Op::kData, 1, rc::PortTransmitError);
   OpenBidPrintPanel();
   Click(form, "BidPrnOKBtn");
@@ -171,17 +192,34 @@ TEST_F(BidPrint, AFailedSendKeepsItsBytesQueuedForTheNextPrint) {
   ExpectOneRedLine("Bi-D Print error!!");
   EXPECT_EQ(printtest::DataPackets(printer), 0);
   EXPECT_TRUE(printer.Trace("write_bid").empty());
-  const printtest::Decoded queued = Decode(job().Waiting());
-  ASSERT_GE(queued.ops.size(), 2u);
-  EXPECT_EQ(queued.ops[0], "text:Bi-D check pattern\\0");
-  EXPECT_EQ(printtest::CountOp(queued, "FF"), 0);
+  // The refused bytes (the title and the first row's label and values) are dropped.
+  EXPECT_EQ(job().Fill(), 0);
 
-  // They go out ahead of the next print: the first title is printed after all.
   printer.ClearTrace();
   Click(form, "BidPrnOKBtn");
   ExpectDoneLine("Bi-D pattern print is completed.");
   const printtest::Decoded sent = Decode(printer.PrintData());
-  EXPECT_EQ(printtest::CountOp(sent, "text:Bi-D check pattern\\0"), 2);
+  ASSERT_FALSE(sent.ops.empty());
+  EXPECT_EQ(sent.ops[0], "text:Bi-D check pattern\\0");
+  EXPECT_EQ(printtest::CountOp(sent, "text:Bi-D check pattern\\0"), 1);
+  EXPECT_EQ(printtest::CountOp(sent, "text:  MS Black"), 1);
+}
+
+TEST_F(BidPrint, AFailedPrintKeepsTheFormFeedOfTheOneBefore) {
+  OpenBidPrintPanel();
+  Click(form, "BidPrnOKBtn");
+  ExpectDoneLine("Bi-D pattern print is completed.");
+  ASSERT_EQ(Waiting(), std::vector<uint8_t>{0x0C});
+  LetTheTimerFire();
+
+  // The next print fails at its first wait, before anything went out: the sheet of the first
+  // pattern still needs its form feed.
+  printer.RaiseError(vprinter::status::kPaperOut);
+  printer.ClearTrace();
+  Click(form, "BidPrnOKBtn");
+  ExpectOneRedLine("Bi-D Print error!!");
+  EXPECT_EQ(printtest::DataPackets(printer), 0);
+  EXPECT_EQ(Waiting(), std::vector<uint8_t>{0x0C});
 }
 
 TEST_F(BidPrint, AFailedReadReportsTheFixedCodeNotTheLinksOwn) {
@@ -193,10 +231,10 @@ TEST_F(BidPrint, AFailedReadReportsTheFixedCodeNotTheLinksOwn) {
   ExpectOneRedLine("Bi-D Print error!!");
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_THAT(Field(printer, "eeprom_read", "addr"), ElementsAre(0x33, 0x36, 0x34));
-  // The two rows before it are printed and restored; the third row's label waits queued.
+  // The two rows before it are printed and restored; the third row's label is dropped, and no
+  // test value was written in its row.
   EXPECT_EQ(printer.Trace("write_bid").size(), 4u + 10u);
-  const printtest::Decoded queued = Decode(job().Waiting());
-  EXPECT_THAT(queued.ops, ElementsAre("text:  6pl Black", "CRLF", "reset"));
+  EXPECT_EQ(job().Fill(), 0);
 }
 
 // --- A4 check page ------------------------------------------------------------------------------
@@ -258,19 +296,24 @@ TEST_F(A4Check, PrintsBothSheetsWhileTheWindowIsBusy) {
   EXPECT_EQ(job().Fill(), 0);
 }
 
-TEST_F(A4Check, AFailedWriteBidEndsThePageWithItsTemporaryValueAndNoSheet) {
+TEST_F(A4Check, AFailedWriteBidEndsThePageAndSaysWhatTheFailedRestoreLeft) {
+  // The write of 3 and the restore of 3 both time out: the printer holds 1 or 3.
   printer.FailNth(Op::kWriteBid, 2, rc::LinkReceiveError);
+  printer.FailNth(Op::kWriteBid, 3, rc::LinkReceiveError);
   OpenA4Panel();
   Click(form, "A4CheckPrnOKBtn");
 
-  ExpectOneRedLine("A4 pattern print error!!");
-  EXPECT_EQ(printer.Eeprom(eeprom::BidCell(1, 1)), 1);  // 3 stored, the value - 2 left behind
+  ExpectOneRedLine(
+      "A4 pattern print error!!\nMS Black: the printer holds the Bi-D value 1 or 3 (not known "
+      "which); its stored value is 3.");
+  EXPECT_THAT(Field(printer, "write_bid", "value"), ElementsAre(1, 3, 3));
+  EXPECT_EQ(printer.Eeprom(eeprom::BidCell(1, 1)), 1);  // what the virtual printer did keep
   EXPECT_TRUE(printer.Trace("sheet").empty());
   EXPECT_EQ(job().Fill(), 0);
   EXPECT_EQ(printer.Trace("soft_reset").size(), 1u);  // the MS Black row's wait only
 }
 
-TEST_F(A4Check, AFailedSendEndsThePageWithTheRefusedBytesQueued) {
+TEST_F(A4Check, AFailedSendEndsThePageWithNothingQueued) {
   printer.FailNth(Op::kData, 5, rc::PortTransmitError);
   OpenA4Panel();
   Click(form, "A4CheckPrnOKBtn");
@@ -280,12 +323,12 @@ TEST_F(A4Check, AFailedSendEndsThePageWithTheRefusedBytesQueued) {
   const std::vector<testing_support::TraceEntry> packets = printer.Trace("data");
   ASSERT_EQ(packets.size(), 5u);
   EXPECT_EQ(packets.back().Refused(), rc::PortTransmitError);
-  EXPECT_EQ(Waiting(), packets.back().Bytes());
+  EXPECT_EQ(job().Fill(), 0);
   EXPECT_TRUE(printer.Trace("sheet").empty());
   EXPECT_TRUE(printer.Trace("write_bid").empty());
 }
 
-TEST_F(A4Check, AFailedTopMarginReadLeavesThePreambleAndTheResetQueued) {
+TEST_F(A4Check, AFailedTopMarginReadLeavesNothingQueued) {
   const int valueReads = 2 + static_cast<int>(eeprom::kHeadIdReadOrder.size()) + 18;
   printer.FailNth(Op::kEepromRead, valueReads + 1, rc::LinkReceiveError);
   OpenA4Panel();
@@ -294,8 +337,7 @@ TEST_F(A4Check, AFailedTopMarginReadLeavesThePreambleAndTheResetQueued) {
   ExpectOneRedLine("A4 pattern print error!!");
   EXPECT_EQ(printtest::DataPackets(printer), 0);
   EXPECT_EQ(sleeps.calls(), std::vector<int>{10});
-  EXPECT_THAT(Decode(job().Waiting()).ops,
-              ElementsAre("remote:REMOTE1", "remote:SN 00 00 03", "remote-end", "reset"));
+  EXPECT_EQ(job().Fill(), 0);  // the preamble and the reset appended before it are dropped
 }
 
 TEST_F(A4Check, ALowerCaseUsbIdFailsBeforeAnythingIsQueued) {
@@ -355,7 +397,7 @@ TEST_F(TopMarginPrint, AFailedPreambleSendReportsItsOwnCode) {
   ExpectOneRedLine(ResultText(rc::PortTransmitError));
   EXPECT_EQ(printtest::DataPackets(printer), 1);
   EXPECT_TRUE(printer.Trace("eeprom_read").empty());
-  EXPECT_EQ(Waiting(), (std::vector<uint8_t>{0x1B, 0x40}));
+  EXPECT_EQ(job().Fill(), 0);
 }
 
 TEST_F(TopMarginPrint, AFailedReadWithAPacketErrorShowsTheCommunicationError) {
@@ -366,7 +408,7 @@ TEST_F(TopMarginPrint, AFailedReadWithAPacketErrorShowsTheCommunicationError) {
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.Texts()[0], *PacketErrorText(d4::err::EepromReadError));
   EXPECT_EQ(printtest::DataPackets(printer), 3);
-  EXPECT_EQ(Waiting(), (std::vector<uint8_t>{0x1B, 0x40, 0x1B, 0x40}));
+  EXPECT_EQ(job().Fill(), 0);
 }
 
 }  // namespace

@@ -45,6 +45,26 @@ uint16_t Crc16(const uint8_t* data, std::size_t size, uint16_t crc) {
   return crc;
 }
 
+bool ResultFromPrinterAllowed(int16_t result) {
+  switch (result) {
+    case result::Ok:
+    case result::PacketError:
+    case result::LinkTransmit:
+    case result::LinkReceive:
+    case result::PortTransmit:
+    case result::PortReceive:
+    case result::ReceiveTimeout:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Outcome CheckedAnswer(int16_t result, int16_t error) {
+  if (!ResultFromPrinterAllowed(result)) return Outcome::Refused(err::ErrPacketResultInvalid);
+  return {result, error};
+}
+
 void Encode(uint8_t src, uint8_t dst, uint8_t credit, const uint8_t* payload, std::size_t size,
             std::vector<uint8_t>& out, uint8_t flags) {
   const std::size_t length = size + kOverhead;
@@ -179,8 +199,8 @@ Outcome ParseReply(uint8_t command, const std::vector<uint8_t>& reply,
   if (reply.size() < kReplyHeader || reply[0] != (command | kReplyBit)) {
     return Outcome::Refused(err::ErrPacketCbtReplyInvalid);
   }
-  Outcome outcome{static_cast<int16_t>(GetU16(reply.data() + 1)),
-                  static_cast<int16_t>(GetU16(reply.data() + 3))};
+  Outcome outcome = CheckedAnswer(static_cast<int16_t>(GetU16(reply.data() + 1)),
+                                  static_cast<int16_t>(GetU16(reply.data() + 3)));
   if (fields != nullptr) fields->assign(reply.begin() + kReplyHeader, reply.end());
   return outcome;
 }

@@ -72,6 +72,14 @@ struct Outcome {
   bool ok() const { return result == result::Ok; }
 };
 
+// The results a printer may answer to any request: 1, 8192 (with its packet error) and the link
+// failures it reports as its own (-81, -82, -103, -104, -8193). Anything else is not a result of
+// the contract, whatever the call.
+bool ResultFromPrinterAllowed(int16_t result);
+// The outcome of a printer's answer: a result outside the contract becomes a refusal with
+// err::ErrPacketResultInvalid, so the caller never passes an unrelated code on.
+Outcome CheckedAnswer(int16_t result, int16_t error);
+
 // Framing: a 6-byte header, the payload, a 2-byte CRC over both.
 inline constexpr std::size_t kHeaderSize = 6;
 inline constexpr std::size_t kTrailerSize = 2;

@@ -2,7 +2,6 @@
 // negotiated connection first, so none ever blocks or crashes without them.
 #include "link/pktlink.h"
 
-#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -16,10 +15,9 @@ namespace {
 using d4::Outcome;
 using std::chrono::milliseconds;
 
-std::atomic<int> g_timeoutMs{quorla::link::kDefaultTimeoutMs};
-
+// The link time-out lives in the port library, whose connect waits it too.
 milliseconds Timeout() {
-  return milliseconds(g_timeoutMs.load());
+  return milliseconds(quorla::link::TimeoutMs());
 }
 
 // Remembers the last few tags of requests given up on, so their late replies can be told apart
@@ -104,13 +102,6 @@ Session& TheSession() {
 
 namespace quorla::link {
 
-void SetTimeoutMs(int ms) {
-  g_timeoutMs.store(ms < 1 ? 1 : ms);
-}
-int TimeoutMs() {
-  return g_timeoutMs.load();
-}
-
 int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vector<uint8_t>* data,
                     std::size_t expected, int16_t lengthError) {
   Session& s = TheSession();
@@ -139,8 +130,8 @@ int16_t ControlCall(uint8_t command, const std::vector<uint8_t>& args, std::vect
         reply[1] != tag) {
       return s.Result(Outcome::Refused(d4::err::ErrPacketReplyInvalid));
     }
-    const Outcome answered{static_cast<int16_t>(d4::GetU16(reply.data() + 2)),
-                           static_cast<int16_t>(d4::GetU16(reply.data() + 4))};
+    const Outcome answered = d4::CheckedAnswer(static_cast<int16_t>(d4::GetU16(reply.data() + 2)),
+                                               static_cast<int16_t>(d4::GetU16(reply.data() + 4)));
     if (!answered.ok()) return s.Result(answered);
     if (reply.size() != d4::cmd::kReplyHeader + expected) {
       return s.Result(Outcome::Refused(lengthError));
@@ -266,8 +257,8 @@ int16_t SendDataChannel(const uint8_t* bytes, int32_t length) {
     Outcome answer = Outcome::Refused(d4::err::ErrPacketReplyInvalid);
     if (reply.size() == d4::cmd::kDataReplySize && !outstanding.empty() &&
         reply[0] == outstanding.front()) {
-      answer = Outcome{static_cast<int16_t>(d4::GetU16(reply.data() + 1)),
-                       static_cast<int16_t>(d4::GetU16(reply.data() + 3))};
+      answer = d4::CheckedAnswer(static_cast<int16_t>(d4::GetU16(reply.data() + 1)),
+                                 static_cast<int16_t>(d4::GetU16(reply.data() + 3)));
     }
     if (!outstanding.empty()) outstanding.pop_front();
     if (firstFailure.ok() && !answer.ok()) firstFailure = answer;

@@ -3,9 +3,13 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "makerlibs/d4/peer.h"
 #include "makerlibs/linkcontrol.h"
 #include "vprinter/embedded.h"
 
@@ -62,23 +67,79 @@ vprinter::EmbeddedPrinter& EnsureEmbedded(PortHub& hub) {
   return *hub.embedded;
 }
 
+// The link time-out: the packet library's waits and the connect below.
+std::atomic<int> g_timeoutMs{quorla::link::kDefaultTimeoutMs};
+
+// Connects within the link time-out. A Unix-socket connect blocks while the listener's backlog is
+// full (a printer that is stopped, or swamped); a non-blocking one fails at once with EAGAIN
+// instead of reporting progress through poll, so the wait is bounded with SO_SNDTIMEO, which the
+// kernel applies to exactly that wait. -1 when nobody accepted in time.
+int ConnectWithin(const sockaddr_un& address, std::chrono::milliseconds timeout) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left =
+        std::chrono::ceil<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    timeval tv{static_cast<time_t>(left.count() / 1000000),
+               static_cast<suseconds_t>(left.count() % 1000000)};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      const timeval none{};
+      setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &none, sizeof none);
+      return fd;
+    }
+    if (errno != EINTR && errno != EAGAIN) break;  // EAGAIN: the time-out passed, or a retry
+  }
+  close(fd);
+  return -1;
+}
+
+// A printer reached through a socket: only one run by this user (or root) is taken. Anyone else
+// could read and write the EEPROM the technician believes to be the printer's.
+constexpr int kNobodyThere = -1;
+constexpr int kImpostor = -2;
+
 int ConnectUnix(const std::string& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
+  if (path.empty() || path.size() >= sizeof address.sun_path) return kNobodyThere;
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  const int fd = ConnectWithin(address, std::chrono::milliseconds(g_timeoutMs.load()));
+  if (fd < 0) return kNobodyThere;
+  const d4::PeerVerdict peer = d4::CheckPeer(fd);
+  if (!peer.accepted()) {
+    std::fprintf(stderr, "quorla porthub: refused the printer at %s: %s\n", path.c_str(),
+                 peer.Reason().c_str());
     close(fd);
-    return -1;
+    return kImpostor;
   }
   return fd;
 }
 
+// A standalone printer's socket file, whether or not anyone accepts on it.
 bool SocketFilePresent(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
+// The default socket, when its directory can be trusted; kNobodyThere otherwise: a directory
+// another user made or opened is never connected into, and the embedded printer is used.
+// kSwitchedOff: our own socket file is there but nobody accepts on it.
+constexpr int kSwitchedOff = -3;
+int ConnectDefault() {
+  std::string error;
+  if (!vprinter::PrepareDefaultSocketDir(false, &error)) {
+    if (!error.empty()) {
+      std::fprintf(stderr, "quorla porthub: not looking for a printer in %s\n", error.c_str());
+    }
+    return kNobodyThere;
+  }
+  const std::string path = vprinter::DefaultSocketPath().string();
+  const int fd = ConnectUnix(path);
+  if (fd == kNobodyThere && SocketFilePresent(path)) return kSwitchedOff;
+  return fd;
 }
 
 }  // namespace
@@ -112,14 +173,12 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
   } else if (hub.found == PortHub::Found::kEmbedded) {
     embedded = true;
   } else {
-    const std::string path = vprinter::DefaultSocketPath().string();
-    fd = ConnectUnix(path);
+    fd = ConnectDefault();
+    if (fd == kImpostor) return -105;
     // A socket that is there but refuses is a standalone printer switched off (or hung): not
     // found, and no reason to take another printer instead. Nor is the embedded one taken once
     // the standalone printer was found in this library load.
-    if (fd < 0 && (SocketFilePresent(path) || hub.found == PortHub::Found::kStandalone)) {
-      return -105;
-    }
+    if (fd == kSwitchedOff || (fd < 0 && hub.found == PortHub::Found::kStandalone)) return -105;
     embedded = fd < 0;
   }
   if (embedded) {
@@ -160,6 +219,13 @@ int16_t FreeLibraryByPHub(void) {
 }
 
 namespace quorla::link {
+
+void SetTimeoutMs(int ms) {
+  g_timeoutMs.store(ms < 1 ? 1 : ms);
+}
+int TimeoutMs() {
+  return g_timeoutMs.load();
+}
 
 int PortFd() {
   PortHub& hub = Hub();

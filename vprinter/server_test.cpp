@@ -1,0 +1,143 @@
+// The printer's side of trust: a client of another user is closed before the printer hears a
+// word from it, and the default socket lives in a directory of the user's own.
+#include "vprinter/server.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "makerlibs/d4/host.h"
+#include "makerlibs/d4/peer.h"
+#include "vprinter/embedded.h"
+
+namespace vprinter {
+namespace {
+
+using std::chrono::milliseconds;
+
+class ServerTrustTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-srv-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    DeviceOptions options;
+    options.stateDir = dir_ / "state";
+    options.trayDir = dir_ / "tray";
+    options.traceInMemory = true;
+    options.timeScale = 0;
+    device_ = std::make_unique<Device>(options);
+    server_ = std::make_unique<Server>(*device_);
+    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const sockaddr_un address = Address();
+    ASSERT_EQ(bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listenFd_, 8), 0);
+    server_->SetListenSocket(listenFd_);
+    thread_ = std::thread([this] { server_->Run(); });
+  }
+  void TearDown() override {
+    d4::SetPeerUidQuery(nullptr);
+    server_->Stop();
+    thread_.join();
+    server_.reset();
+    device_.reset();
+    close(listenFd_);
+    std::filesystem::remove_all(dir_);
+  }
+  sockaddr_un Address() const {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (dir_ / "z40.sock").c_str(), sizeof address.sun_path - 1);
+    return address;
+  }
+  // A new client's negotiation: the init transaction's result.
+  int16_t ClientInit() {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un address = Address();
+    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    d4::HostConnection link(fd);
+    const int16_t result = link.Init(milliseconds(5000)).result;
+    close(fd);
+    return result;
+  }
+  int Records(const std::string& op) const {
+    int n = 0;
+    for (const std::string& line : device_->TraceLines()) {
+      n += line.find("\"op\":\"" + op + "\"") != std::string::npos;
+    }
+    return n;
+  }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<Device> device_;
+  std::unique_ptr<Server> server_;
+  int listenFd_ = -1;
+  std::thread thread_;
+};
+
+TEST_F(ServerTrustTest, AClientOfAnotherUserIsClosedUnheard) {
+  d4::SetPeerUidQuery([](int) { return std::optional<uid_t>(geteuid() + 1); });
+  const int16_t refused = ClientInit();
+  EXPECT_TRUE(refused == d4::result::PortReceive || refused == d4::result::PortTransmit) << refused;
+  EXPECT_EQ(Records("connect"), 0);
+  EXPECT_EQ(Records("negotiate"), 0);
+
+  d4::SetPeerUidQuery(nullptr);
+  EXPECT_EQ(ClientInit(), d4::result::Ok);
+  EXPECT_EQ(Records("connect"), 1);
+  EXPECT_EQ(Records("negotiate"), 1);
+}
+
+TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-tmp-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path tmp = pattern;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = runtime != nullptr ? runtime : "";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string savedTmpdir = tmpdir != nullptr ? tmpdir : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+
+  const std::filesystem::path dir = tmp / ("quorla-vprinter-" + std::to_string(geteuid()));
+  EXPECT_EQ(DefaultSocketPath(), dir / "quorla-vprinter.sock");
+  std::string error;
+  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));  // nobody made it: no printer there
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(PrepareDefaultSocketDir(true, &error)) << error;
+  struct stat st {};
+  ASSERT_EQ(lstat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error)) << error;
+  // Opened to others (or made by someone else first): neither end uses it.
+  chmod(dir.c_str(), 0777);
+  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));
+  EXPECT_FALSE(PrepareDefaultSocketDir(true, &error));
+  EXPECT_NE(error.find(dir.string()), std::string::npos) << error;
+
+  // Under a runtime directory (the user's own by definition) nothing is checked.
+  setenv("XDG_RUNTIME_DIR", tmp.c_str(), 1);
+  EXPECT_EQ(DefaultSocketPath(), tmp / "quorla-vprinter.sock");
+  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error));
+  if (runtime != nullptr) {
+    setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
+  if (tmpdir != nullptr) {
+    setenv("TMPDIR", savedTmpdir.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  std::filesystem::remove_all(tmp);
+}
+
+}  // namespace
+}  // namespace vprinter
