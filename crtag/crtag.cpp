@@ -8,7 +8,6 @@
 #include "link/modelselection.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
-#include "print/steps.h"
 
 namespace {
 

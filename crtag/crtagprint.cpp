@@ -6,7 +6,6 @@
 
 #include "crtag/crtag.h"
 #include "print/raster.h"
-#include "print/steps.h"
 
 namespace {
 

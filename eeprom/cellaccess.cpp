@@ -18,16 +18,14 @@ ResultCode WriteCell(uint8_t address, uint8_t value) {
 
 ResultCode ReadCells(std::span<const uint8_t> addresses, uint8_t* values) {
   for (std::size_t i = 0; i < addresses.size(); ++i) {
-    const ResultCode result = ReadCell(addresses[i], &values[i]);
-    if (result != rc::Success) return result;
+    RETURN_IF_FAILED(ReadCell(addresses[i], &values[i]));
   }
   return rc::Success;
 }
 
 ResultCode WriteCells(std::span<const CellValue> cells) {
   for (const CellValue& cell : cells) {
-    const ResultCode result = WriteCell(cell.address, cell.value);
-    if (result != rc::Success) return result;
+    RETURN_IF_FAILED(WriteCell(cell.address, cell.value));
   }
   return rc::Success;
 }

@@ -64,8 +64,7 @@ ResultCode HeadId::EncodeHeadId(std::string_view text, StoredForm* stored) {
 
 ResultCode HeadId::WriteHeadId(std::string_view text) const {
   StoredForm form{};
-  const ResultCode valid = EncodeHeadId(text, &form);
-  if (valid != rc::Success) return valid;
+  RETURN_IF_FAILED(EncodeHeadId(text, &form));
 
   // Positions 1..10 in order, then the marker cell last.
   std::array<eeprom::CellValue, eeprom::kHeadIdStoredPositions + 1> cells{};
@@ -78,8 +77,7 @@ ResultCode HeadId::WriteHeadId(std::string_view text) const {
 
 ResultCode HeadId::ReadHeadId(char* place) const {
   std::array<uint8_t, eeprom::kHeadIdReadOrder.size()> values{};
-  const ResultCode result = eeprom::ReadCells(eeprom::kHeadIdReadOrder, values.data());
-  if (result != rc::Success) return result;
+  RETURN_IF_FAILED(eeprom::ReadCells(eeprom::kHeadIdReadOrder, values.data()));
 
   std::array<uint8_t, 256> image{};
   for (std::size_t i = 0; i < values.size(); ++i) image[eeprom::kHeadIdReadOrder[i]] = values[i];

@@ -72,13 +72,11 @@ ResultCode UsbId::WriteUsbId(std::string_view text, char* stamp) const {
   char composed[eeprom::kUsbIdStampLength + 1];
   if (!ComposeDateStamp(platform::Now(), composed)) return rc::UsbIdClockOutOfRange;
 
-  ResultCode result = WriteText(eeprom::kUsbIdSerialFirst, text.data(), eeprom::kUsbIdSerialLength);
-  if (result != rc::Success) return result;
+  RETURN_IF_FAILED(WriteText(eeprom::kUsbIdSerialFirst, text.data(), eeprom::kUsbIdSerialLength));
 
   // The stamp records the moment the serial number has been written.
   if (!ComposeDateStamp(platform::Now(), composed)) return rc::UsbIdClockOutOfRange;
-  result = WriteText(eeprom::kUsbIdStampFirst, composed, eeprom::kUsbIdStampLength);
-  if (result != rc::Success) return result;
+  RETURN_IF_FAILED(WriteText(eeprom::kUsbIdStampFirst, composed, eeprom::kUsbIdStampLength));
   std::memcpy(stamp, composed, sizeof composed);
   return rc::Success;
 }
@@ -87,9 +85,7 @@ ResultCode UsbId::ReadUsbId(char* place) const {
   char text[eeprom::kUsbIdLength + 1];
   for (int i = 0; i < eeprom::kUsbIdLength; ++i) {
     uint8_t cell = 0;
-    const ResultCode result =
-        eeprom::ReadCell(static_cast<uint8_t>(eeprom::kUsbIdSerialFirst + i), &cell);
-    if (result != rc::Success) return result;
+    RETURN_IF_FAILED(eeprom::ReadCell(static_cast<uint8_t>(eeprom::kUsbIdSerialFirst + i), &cell));
     text[i] = static_cast<char>(cell);
     // An erased or foreign cell ends the read at once; nothing of the ID is handed out.
     if (!IsUsbIdChar(text[i])) return rc::UsbIdInvalid;

@@ -55,3 +55,13 @@ inline constexpr ResultCode PortTransmitError = -103;
 inline constexpr ResultCode LinkReceiveError = -82;
 inline constexpr ResultCode LinkTransmitError = -81;
 }  // namespace rc
+
+// Stops the calling routine with the step's result unless it is success: every routine of the
+// program hands up the first failing call's result unchanged, and most are fixed sequences of
+// such steps.
+#define RETURN_IF_FAILED(step)                                                 \
+  do {                                                                         \
+    if (const ResultCode step_result_ = (step); step_result_ != rc::Success) { \
+      return step_result_;                                                     \
+    }                                                                          \
+  } while (0)

@@ -21,10 +21,8 @@ ResultCode PollUntilIdle() {
       platform::SleepMs(1000);
       Notify(WaitEvent::Waited, pass);
     }
-    ResultCode result = SoftReset();
-    if (result != rc::Success) return result;
-    result = InquireStatus(&ProgramPrinterStatus());
-    if (result != rc::Success) return result;
+    RETURN_IF_FAILED(SoftReset());
+    RETURN_IF_FAILED(InquireStatus(&ProgramPrinterStatus()));
     const uint16_t status = ProgramPrinterStatus().Status;
     if (status == printerstatus::Idle) return rc::Success;
     if (status == printerstatus::BeforeInitialFillUp || status == printerstatus::ErrorState) {

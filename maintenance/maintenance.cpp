@@ -16,8 +16,7 @@ constexpr std::array<uint8_t, 2> kCounterCells = {eeprom::kProtectionCounterLow,
 
 ResultCode Maintenance::ReadProtectionCounter(char* area) const {
   std::array<uint8_t, 2> bytes{};
-  const ResultCode result = eeprom::ReadCells(kCounterCells, bytes.data());
-  if (result != rc::Success) return result;
+  RETURN_IF_FAILED(eeprom::ReadCells(kCounterCells, bytes.data()));
   const std::string text = eeprom::CounterText(static_cast<uint16_t>(bytes[1] * 256 + bytes[0]));
   std::memcpy(area, text.c_str(), text.size() + 1);  // at most "65535" and its terminator
   return rc::Success;

@@ -9,7 +9,6 @@
 #include "link/pktlink.h"
 #include "platform/dialogs.h"
 #include "platform/terminate.h"
-#include "print/steps.h"
 
 namespace {
 
@@ -39,8 +38,7 @@ RasterJob::RasterJob(Sender sender)
 }
 
 ResultCode RasterJob::SendWaiting() {
-  const ResultCode result = sender_(buffer_.get(), fill_);
-  if (result != rc::Success) return result;
+  RETURN_IF_FAILED(sender_(buffer_.get(), fill_));
   DiscardWaiting();
   return rc::Success;
 }

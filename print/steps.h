@@ -1,5 +1,5 @@
-// Small pieces the print routines share: the stop-at-first-failure rule, text with or without its
-// terminating NUL, and runs of one value.
+// Small pieces the print routines share: text with or without its terminating NUL, and runs of one
+// value.
 #pragma once
 
 #include <cstddef>
@@ -9,15 +9,6 @@
 
 #include "link/resultcode.h"
 #include "print/raster.h"
-
-// Stops the calling routine with the step's result unless it is success. The print routines are
-// long fixed sequences of steps under exactly this rule, so it is spelt once here.
-#define RETURN_IF_FAILED(step)                                                 \
-  do {                                                                         \
-    if (const ResultCode step_result_ = (step); step_result_ != rc::Success) { \
-      return step_result_;                                                     \
-    }                                                                          \
-  } while (0)
 
 namespace printsteps {
 
