@@ -9,6 +9,7 @@
 #include "app/formboot.h"
 #include "app/formquit.h"
 #include "platform/cursor.h"
+#include "platform/messagebox.h"
 #include "platform/exceptionbox.h"
 #include "workbench/formadjust.h"
 #include "workbench/units.h"
@@ -22,6 +23,7 @@ Units* ProgramUnits = nullptr;
 void CreateProgramWindows() {
   QApplication::setApplicationName(QLatin1String(kApplicationTitle));
   QApplication::setQuitOnLastWindowClosed(false);
+  platform::InstallToolkitDialogs();
   // The desktop matches the windows to the installed entry and its icon by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.quorla.z40adjust"));
   // The icons live in this static library; nothing else would pull their object in.

@@ -1,7 +1,6 @@
 #include "platform/dialogs.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <cstdio>
 #include <utility>
 
 namespace platform {
@@ -11,14 +10,9 @@ DialogHook& Hook() {
   return hook;
 }
 
-QMessageBox::Icon IconOf(DlgType type) {
-  switch (type) {
-    case DlgType::Error: return QMessageBox::Critical;
-    case DlgType::Warning: return QMessageBox::Warning;
-    case DlgType::Information: return QMessageBox::Information;
-    case DlgType::Confirmation: return QMessageBox::Question;
-  }
-  return QMessageBox::NoIcon;
+DialogHook& Toolkit() {
+  static DialogHook toolkit;
+  return toolkit;
 }
 }  // namespace
 
@@ -34,35 +28,19 @@ QString StandardCaption(DlgType type) {
 
 DialogHook SetDialogHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
 
+void SetToolkitDialog(DialogHook dialog) { Toolkit() = std::move(dialog); }
+
 DlgResult MessageDlg(const QString& text, DlgType type, DlgButtons buttons,
                      const QString& caption) {
-  DialogRequest request{type, buttons, text, caption.isEmpty() ? StandardCaption(type) : caption};
+  const DialogRequest request{type, buttons, text,
+                              caption.isEmpty() ? StandardCaption(type) : caption};
   if (Hook()) return Hook()(request);
-
-  QMessageBox box(IconOf(type), request.caption, text, QMessageBox::NoButton,
-                  QApplication::activeWindow());
-  switch (buttons) {
-    case DlgButtons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      box.setEscapeButton(QMessageBox::Ok);
-      break;
-    case DlgButtons::YesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      box.setDefaultButton(QMessageBox::Yes);
-      break;
-    case DlgButtons::OkCancel:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      box.setDefaultButton(QMessageBox::Ok);
-      box.setEscapeButton(QMessageBox::Cancel);
-      break;
-  }
-  switch (box.exec()) {
-    case QMessageBox::Ok: return DlgResult::Ok;
-    case QMessageBox::Cancel: return DlgResult::Cancel;
-    case QMessageBox::Yes: return DlgResult::Yes;
-    case QMessageBox::No: return DlgResult::No;
-    default: return DlgResult::Closed;
-  }
+  if (Toolkit()) return Toolkit()(request);
+  // No window system to ask (a tool or a benchmark without the program's start): say it, and
+  // answer as a box that was closed without a choice, which every caller treats as "do nothing".
+  std::fprintf(stderr, "%s: %s\n", request.caption.toLocal8Bit().constData(),
+               text.toLocal8Bit().constData());
+  return DlgResult::Closed;
 }
 
 }  // namespace platform

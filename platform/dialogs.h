@@ -29,6 +29,11 @@ DlgResult MessageDlg(const QString& text, DlgType type, DlgButtons buttons,
 using DialogHook = std::function<DlgResult(const DialogRequest&)>;
 DialogHook SetDialogHook(DialogHook hook);
 
+// The toolkit's message box, installed by the program's start (platform/messagebox.h): the
+// routines that ask live below the window system and only know this seam. Without it (and
+// without a hook) a box is written to the error output and answered DlgResult::Closed.
+void SetToolkitDialog(DialogHook dialog);
+
 // The standard caption of a type ("Error", "Warning", "Information", "Confirm").
 QString StandardCaption(DlgType type);
 
