@@ -9,8 +9,8 @@
 #include "app/formboot.h"
 #include "app/formquit.h"
 #include "platform/cursor.h"
-#include "platform/messagebox.h"
 #include "platform/exceptionbox.h"
+#include "platform/messagebox.h"
 #include "workbench/formadjust.h"
 #include "workbench/units.h"
 

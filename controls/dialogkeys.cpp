@@ -20,11 +20,13 @@ QPushButton* FindButton(const QList<QWidget*>& roots, const char* role) {
 }
 }  // namespace
 
-void MakeDefault(QPushButton* button) {
+QPushButton* MakeDefault(QPushButton* button) {
   button->setProperty(kDefault, true);
+  return button;
 }
-void MakeCancel(QPushButton* button) {
+QPushButton* MakeCancel(QPushButton* button) {
   button->setProperty(kCancel, true);
+  return button;
 }
 bool IsDefault(const QPushButton* button) {
   return button->property(kDefault).toBool();

@@ -12,8 +12,9 @@ class QWidget;
 
 namespace dialogkeys {
 
-void MakeDefault(QPushButton* button);
-void MakeCancel(QPushButton* button);
+// Marks the button and hands it back, so a button can be made and marked in one expression.
+QPushButton* MakeDefault(QPushButton* button);
+QPushButton* MakeCancel(QPushButton* button);
 bool IsDefault(const QPushButton* button);
 bool IsCancel(const QPushButton* button);
 

@@ -39,9 +39,13 @@ PrinterStatus& ProgramPrinterStatus() {
   return status;
 }
 
-bool PrinterInErrorMode() { return ProgramPrinterStatus().Status == printerstatus::ErrorState; }
+bool PrinterInErrorMode() {
+  return ProgramPrinterStatus().Status == printerstatus::ErrorState;
+}
 
-ResultCode QueryStatus() { return InquireStatus(&ProgramPrinterStatus()); }
+ResultCode QueryStatus() {
+  return InquireStatus(&ProgramPrinterStatus());
+}
 
 ResultCode WaitUntilIdle() {
   Notify(WaitEvent::Began, 0);

@@ -18,17 +18,25 @@ DialogHook& Toolkit() {
 
 QString StandardCaption(DlgType type) {
   switch (type) {
-    case DlgType::Error: return QStringLiteral("Error");
-    case DlgType::Warning: return QStringLiteral("Warning");
-    case DlgType::Information: return QStringLiteral("Information");
-    case DlgType::Confirmation: return QStringLiteral("Confirm");
+    case DlgType::Error:
+      return QStringLiteral("Error");
+    case DlgType::Warning:
+      return QStringLiteral("Warning");
+    case DlgType::Information:
+      return QStringLiteral("Information");
+    case DlgType::Confirmation:
+      return QStringLiteral("Confirm");
   }
   return QString();
 }
 
-DialogHook SetDialogHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
+DialogHook SetDialogHook(DialogHook hook) {
+  return std::exchange(Hook(), std::move(hook));
+}
 
-void SetToolkitDialog(DialogHook dialog) { Toolkit() = std::move(dialog); }
+void SetToolkitDialog(DialogHook dialog) {
+  Toolkit() = std::move(dialog);
+}
 
 DlgResult MessageDlg(const QString& text, DlgType type, DlgButtons buttons,
                      const QString& caption) {

@@ -10,10 +10,14 @@ namespace {
 
 QMessageBox::Icon IconOf(DlgType type) {
   switch (type) {
-    case DlgType::Error: return QMessageBox::Critical;
-    case DlgType::Warning: return QMessageBox::Warning;
-    case DlgType::Information: return QMessageBox::Information;
-    case DlgType::Confirmation: return QMessageBox::Question;
+    case DlgType::Error:
+      return QMessageBox::Critical;
+    case DlgType::Warning:
+      return QMessageBox::Warning;
+    case DlgType::Information:
+      return QMessageBox::Information;
+    case DlgType::Confirmation:
+      return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
 }
@@ -37,16 +41,23 @@ DlgResult Show(const DialogRequest& request) {
       break;
   }
   switch (box.exec()) {
-    case QMessageBox::Ok: return DlgResult::Ok;
-    case QMessageBox::Cancel: return DlgResult::Cancel;
-    case QMessageBox::Yes: return DlgResult::Yes;
-    case QMessageBox::No: return DlgResult::No;
-    default: return DlgResult::Closed;
+    case QMessageBox::Ok:
+      return DlgResult::Ok;
+    case QMessageBox::Cancel:
+      return DlgResult::Cancel;
+    case QMessageBox::Yes:
+      return DlgResult::Yes;
+    case QMessageBox::No:
+      return DlgResult::No;
+    default:
+      return DlgResult::Closed;
   }
 }
 
 }  // namespace
 
-void InstallToolkitDialogs() { SetToolkitDialog(Show); }
+void InstallToolkitDialogs() {
+  SetToolkitDialog(Show);
+}
 
 }  // namespace platform

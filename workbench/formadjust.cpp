@@ -38,6 +38,10 @@
 
 namespace {
 constexpr int kItemLeft = 235;
+// The bottom row of buttons of the item panels.
+constexpr int kOkLeft = 212;
+constexpr int kRightButtonLeft = 292;
+constexpr int kButtonTop = 236;
 constexpr int kItemTop = 5;
 constexpr int kItemWidth = 383;
 constexpr int kStableListHeight = 220;
@@ -82,9 +86,19 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildFrame();
   BuildSummary();
   BuildItemPanels();
-  BuildEepromPanels();
+  // Each item fills its panels; one builder per feature, in the order of the item lists.
+  BuildDefaultSetPanel();
+  BuildHeadIdPanels();
+  BuildBidPanels();
+  BuildUsbIdPanels();
+  BuildTopMarginPanels();
+  BuildFirstDotPanel();
+  BuildEepromDataPanels();
   BuildPrintPanels();
-  BuildMaintenancePanels();
+  BuildCleaningPanels();
+  BuildProtectionCounterPanels();
+  BuildTransportPanels();
+  BuildBackupPanel();
   BuildCrtagPanels();
   // Everything above is placed in design pixels; from here on placements go through Px().
   uiscale::ScaleWindow(this);
@@ -214,15 +228,16 @@ void TFormAdjust::BuildWaitProgress() {
   WaitProgressLbl->setGeometry(0, 0, 207, 20);
   // The window is disabled while it waits; the progress must not look disabled with it.
   QPalette p = WaitProgressLbl->palette();
-  p.setColor(QPalette::Disabled, QPalette::WindowText, p.color(QPalette::Active, QPalette::WindowText));
+  p.setColor(QPalette::Disabled, QPalette::WindowText,
+             p.color(QPalette::Active, QPalette::WindowText));
   WaitProgressLbl->setPalette(p);
   WaitProgressGauge = new TCGauge(WaitProgressPnl);
   WaitProgressGauge->setObjectName(QStringLiteral("WaitProgressGauge"));
   WaitProgressGauge->setGeometry(0, 22, 207, 20);
   WaitProgressGauge->SetForeColor(Qt::blue);
   WaitProgressPnl->hide();
-  previousWaitObserver_ = SetWaitObserver(
-      [this](WaitEvent event, int seconds) { ShowWaitProgress(event, seconds); });
+  previousWaitObserver_ =
+      SetWaitObserver([this](WaitEvent event, int seconds) { ShowWaitProgress(event, seconds); });
 }
 
 void TFormAdjust::ShowWaitProgress(WaitEvent event, int secondsWaited) {
@@ -245,10 +260,9 @@ void TFormAdjust::ShowWaitProgress(WaitEvent event, int secondsWaited) {
     WaitProgressGauge->hide();
   } else {
     const int left = expected - secondsWaited;
-    WaitProgressLbl->setText(left > 0 ? QStringLiteral("Waited %1 s, about %2 s left")
-                                            .arg(secondsWaited)
-                                            .arg(left)
-                                      : QStringLiteral("Waited %1 s, ending soon").arg(secondsWaited));
+    WaitProgressLbl->setText(
+        left > 0 ? QStringLiteral("Waited %1 s, about %2 s left").arg(secondsWaited).arg(left)
+                 : QStringLiteral("Waited %1 s, ending soon").arg(secondsWaited));
     WaitProgressGauge->SetMinMax(0, expected);
     WaitProgressGauge->SetProgress(secondsWaited);
     WaitProgressGauge->show();
@@ -365,6 +379,33 @@ QPushButton* TFormAdjust::NewButton(QWidget* parent, const char* name, const QSt
   button->setObjectName(QLatin1String(name));
   button->setGeometry(x, y, 75, 25);
   return button;
+}
+
+RadioGroup* TFormAdjust::NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
+                                       const QStringList& items) {
+  auto* group = new RadioGroup(caption, panel);
+  group->setObjectName(QLatin1String(name));
+  group->SetItems(items);
+  group->setGeometry(16, TitledPanel::ContentTop() + 12, 260,
+                     36 + 24 * static_cast<int>(items.size()));
+  group->SetItemIndex(0);
+  return group;
+}
+
+QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QString& text,
+                                      bool rightmost, void (TFormAdjust::*handler)()) {
+  QPushButton* button =
+      NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
+  Connect(button, handler);
+  return button;
+}
+
+ResultCode TFormAdjust::ReadEepromCell(uint8_t address, uint8_t* value) {
+  return D4ReadEeprom(ModelCode1(), ModelCode2(), address, value);
+}
+
+ResultCode TFormAdjust::WriteEepromCell(uint8_t address, uint8_t value) {
+  return D4WriteEeprom(ModelCode1(), ModelCode2(), address, value);
 }
 
 void TFormAdjust::BuildItemPanels() {

@@ -196,20 +196,23 @@ class TFormAdjust : public QWidget {
   void ShowPrinterError();
   void GetStatusBtnClick();
 
-  // --- EEPROM items: head ID, Bi-D, USB ID, margins, initial setting, data handling
-  //     (formadjust_eeprom.cpp) ----------------------------------------------------------------
+  // --- EEPROM initial setting (formadjust_initialsetting.cpp) ---------------------------------
 
-  void BuildEepromPanels();
-  // The first-dot panel's opening read of the stored value, run after the item shows the panel;
-  // false when the read failed (the item click then ends there).
-  bool FirstDotPositionOpen();
   // Where the initial setting's report takes the model name from (the printer selection's model
   // list); the start-up sets it.
   void SetModelNameSource(std::function<QString()> source) { modelName_ = std::move(source); }
+  void DefaultSetBtnClick();
+  QPushButton* DefaultSetBtn;
+
+ private:
+  void BuildDefaultSetPanel();
+  std::function<QString()> modelName_;
+
+ public:
+  // --- Head ID (formadjust_headid.cpp) ---------------------------------------------------------
+
   // The picture of the print head in its carriage, with the arrow at the marked head ID.
   static QPixmap HeadIdPicture();
-
-  // Head ID.
   void HdVolOKBtnClick();
   void HdVolWrtOKBtnClick();
   void HdVolWrtRtnBtnClick();
@@ -219,7 +222,12 @@ class TFormAdjust : public QWidget {
   QPushButton* HdVolWrtOKBtn;
   QPushButton* HdVolWrtRtnBtn;
 
-  // Bi-D values (the print panel belongs to the print items).
+ private:
+  void BuildHeadIdPanels();
+
+ public:
+  // --- Bi-D values (formadjust_bid.cpp; the print panel belongs to the print items) ------------
+
   void BidOKBtnClick();
   void BidWrtOKBtnClick();
   void BidWrtRtnBtnClick();
@@ -246,7 +254,12 @@ class TFormAdjust : public QWidget {
   QPushButton* BidWrtOKBtn;
   QPushButton* BidWrtRtnBtn;
 
-  // USB ID.
+ private:
+  void BuildBidPanels();
+
+ public:
+  // --- USB ID (formadjust_usbid.cpp) -----------------------------------------------------------
+
   void UsbIdOKBtnClick();
   void UsbIdInputOKBtnClick();
   void UsbIdInputRtnBtnClick();
@@ -255,7 +268,12 @@ class TFormAdjust : public QWidget {
   QPushButton* UsbIdInputOKBtn;
   QPushButton* UsbIdInputRtnBtn;
 
-  // Top margin.
+ private:
+  void BuildUsbIdPanels();
+
+ public:
+  // --- Margins: top margin and first dot position (formadjust_margins.cpp) ---------------------
+
   void TopMarginMainBtnClick();
   void TopMarginWriteOKBtnClick();
   void TopMarginRtnBtnClick();
@@ -265,7 +283,9 @@ class TFormAdjust : public QWidget {
   QPushButton* TopMarginWriteOKBtn;
   QPushButton* TopMarginRtnBtn;
 
-  // First dot position.
+  // The first-dot panel's opening read of the stored value, run after the item shows the panel;
+  // false when the read failed (the item click then ends there).
+  bool FirstDotPositionOpen();
   // Clamps v to -72..72, puts it into the edit and shows it on the gauges and in millimetres.
   void ShowFirstDot(int v);
   void LandMarginUpDownClick();
@@ -286,11 +306,15 @@ class TFormAdjust : public QWidget {
   QToolButton* CenteringBitBtn;
   QPushButton* LandMarginWriteBtn;
 
-  // EEPROM initial setting.
-  void DefaultSetBtnClick();
-  QPushButton* DefaultSetBtn;
+ private:
+  void BuildTopMarginPanels();
+  void BuildFirstDotPanel();
+  // The gauges and the millimetre text for a first dot value, without touching the edit.
+  void ShowFirstDotDisplay(double v);
 
-  // EEPROM data handling.
+ public:
+  // --- EEPROM tool: the cells as a table, one cell written (formadjust_eepromtool.cpp) ---------
+
   void EepromItemsOKBtnClick();
   void EepromReadOkBtnClick();
   void EepromReadRtnBtnClick();
@@ -306,33 +330,11 @@ class TFormAdjust : public QWidget {
   QPushButton* EepromWriteRtnBtn;
 
  private:
-  void BuildHeadIdPanels();
-  void BuildBidPanels();
-  void BuildUsbIdPanels();
-  void BuildTopMarginPanels();
-  void BuildFirstDotPanel();
-  void BuildDefaultSetPanel();
   void BuildEepromDataPanels();
-  // What Enter (Default) or Esc (Cancel) does to a button of the visible item panel.
-  enum class KeyRole { None, Default, Cancel };
-  // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
-  // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard.
-  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
-                           void (TFormAdjust::*handler)(), KeyRole role = KeyRole::None);
-  // An "Items" choice in an item panel, its first item selected.
-  RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
-                            const QStringList& items);
-  // One EEPROM cell through the packet library, with the workbench's copy of the model code.
-  ResultCode ReadEepromCell(uint8_t address, uint8_t* value);
-  ResultCode WriteEepromCell(uint8_t address, uint8_t value);
-  // The gauges and the millimetre text for a first dot value, without touching the edit.
-  void ShowFirstDotDisplay(double v);
   // Two texts of two hexadecimal digits each, as the EEPROM tool takes an address and a byte.
   bool HexPair(const QString& first, const QString& second, uint8_t* a, uint8_t* b) const;
   // Data cells of the grid, created with the first read.
   QTableWidgetItem* GridCell(int address);
-
-  std::function<QString()> modelName_;
 
  public:
   // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------
@@ -351,16 +353,22 @@ class TFormAdjust : public QWidget {
   QPushButton* BidPrnRtnBtn;
   QPushButton* A4CheckPrnOKBtn;
 
-  // --- Maintenance: cleaning, ink charge, liquid exchange, protection counter, EEPROM backup
-  //     (formadjust_maintenance.cpp) -----------------------------------------------------------
+  // --- Head cleaning and initial ink charge (formadjust_maintenance.cpp) ----------------------
 
-  void BuildMaintenancePanels();
   void CleaningOKBtnClick();
   void ChargeOKBtnClick();
   QPushButton* CleaningOKBtn;
   QPushButton* ChargeOKBtn;
 
-  // Protection counter.
+ private:
+  void BuildCleaningPanels();
+  QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
+                                  const char* buttonName);
+  void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
+
+ public:
+  // --- Protection counter (formadjust_counter.cpp) ---------------------------------------------
+
   void ProCounterOKBtnClick();
   void CounterCheckOKBtnClick();
   void CounterCheckRtnBtnClick();
@@ -375,11 +383,7 @@ class TFormAdjust : public QWidget {
   QPushButton* CounterClearRtnBtn;
 
  private:
-  QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
-                                  const char* buttonName);
-  void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
   void BuildProtectionCounterPanels();
-
   // The counter text the check writes: five blanks and a zero byte at first; each read writes
   // its text and a zero byte at the start and leaves the rest as it was.
   char ProCounterText[6] = {' ', ' ', ' ', ' ', ' ', '\0'};
@@ -462,6 +466,17 @@ class TFormAdjust : public QWidget {
   QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width, int lines = 1);
   // A push button inside a panel.
   QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x, int y);
+  // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
+  // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard. Enter and
+  // Esc reach it when dialogkeys marks it default or cancel.
+  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
+                           void (TFormAdjust::*handler)());
+  // An "Items" choice in an item panel, its first item selected.
+  RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
+                            const QStringList& items);
+  // One EEPROM cell through the packet library, with the workbench's copy of the model code.
+  ResultCode ReadEepromCell(uint8_t address, uint8_t* value);
+  ResultCode WriteEepromCell(uint8_t address, uint8_t value);
 
   Units& units_;
 

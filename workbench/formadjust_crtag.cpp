@@ -51,8 +51,9 @@ void TFormAdjust::BuildCrtagPanels() {
        QStringLiteral("Black I/C usage information"),
        QStringLiteral("Color I/C unique information"),
        QStringLiteral("Color I/C usage information"), QStringLiteral("Print out all information")});
-  CRTAGInfoItemsOKBtn = PanelButton(CRTAGInfoItemsPnl, "CRTAGInfoItemsOKBtn", QStringLiteral("OK"),
-                                    true, &TFormAdjust::CRTAGInfoItemsOKBtnClick, KeyRole::Default);
+  CRTAGInfoItemsOKBtn = dialogkeys::MakeDefault(
+      PanelButton(CRTAGInfoItemsPnl, "CRTAGInfoItemsOKBtn", QStringLiteral("OK"), true,
+                  &TFormAdjust::CRTAGInfoItemsOKBtnClick));
 
   CRTAGInfoLbl = CRTAGInfoPnl->Title();
   CRTAGInfoRtnBtn = NewButton(CRTAGInfoPnl, "CRTAGInfoRtnBtn", QStringLiteral("Previous"), 292,

@@ -30,7 +30,8 @@ QRect TextRect(const QWidget* w) {
   if (const auto* label = qobject_cast<const QLabel*>(w)) {
     if (label->text().isEmpty()) return {};
     const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
-    const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), flags, label->text());
+    const QRect text =
+        label->fontMetrics().boundingRect(label->contentsRect(), flags, label->text());
     return text.translated(w->pos());
   }
   return w->geometry();
@@ -44,22 +45,30 @@ QString CutText(const QWidget* w) {
     const QFontMetrics fm = label->fontMetrics();
     if (label->wordWrap()) {
       const int needed =
-          fm.boundingRect(QRect(0, 0, box.width(), 100000), Qt::TextWordWrap, label->text()).height();
-      if (needed > box.height()) return QStringLiteral("needs %1 px of height, has %2").arg(needed).arg(box.height());
+          fm.boundingRect(QRect(0, 0, box.width(), 100000), Qt::TextWordWrap, label->text())
+              .height();
+      if (needed > box.height())
+        return QStringLiteral("needs %1 px of height, has %2").arg(needed).arg(box.height());
     } else if (fm.horizontalAdvance(label->text()) > box.width()) {
-      return QStringLiteral("needs %1 px of width, has %2").arg(fm.horizontalAdvance(label->text())).arg(box.width());
+      return QStringLiteral("needs %1 px of width, has %2")
+          .arg(fm.horizontalAdvance(label->text()))
+          .arg(box.width());
     }
     return {};
   }
-  if (qobject_cast<const QRadioButton*>(w) != nullptr || qobject_cast<const QCheckBox*>(w) != nullptr) {
+  if (qobject_cast<const QRadioButton*>(w) != nullptr ||
+      qobject_cast<const QCheckBox*>(w) != nullptr) {
     if (w->sizeHint().width() > w->width()) {
-      return QStringLiteral("needs %1 px of width, has %2").arg(w->sizeHint().width()).arg(w->width());
+      return QStringLiteral("needs %1 px of width, has %2")
+          .arg(w->sizeHint().width())
+          .arg(w->width());
     }
     return {};
   }
   if (const auto* button = qobject_cast<const QPushButton*>(w)) {
     const int needed = button->fontMetrics().horizontalAdvance(button->text()) + 8;
-    if (needed > w->width()) return QStringLiteral("needs %1 px of width, has %2").arg(needed).arg(w->width());
+    if (needed > w->width())
+      return QStringLiteral("needs %1 px of width, has %2").arg(needed).arg(w->width());
   }
   return {};
 }
@@ -67,9 +76,12 @@ QString CutText(const QWidget* w) {
 QString Name(const QWidget* w) {
   QString name = w->objectName();
   if (name.isEmpty()) {
-    if (const auto* label = qobject_cast<const QLabel*>(w)) name = QLatin1Char('"') + label->text().left(30) + QLatin1Char('"');
-    else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) name = QLatin1Char('"') + button->text() + QLatin1Char('"');
-    else name = QLatin1String(w->metaObject()->className());
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+      name = QLatin1Char('"') + label->text().left(30) + QLatin1Char('"');
+    else if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+      name = QLatin1Char('"') + button->text() + QLatin1Char('"');
+    else
+      name = QLatin1String(w->metaObject()->className());
   }
   return name;
 }
@@ -90,10 +102,12 @@ QStringList Problems(const QWidget* root) {
     QList<const QWidget*> children;
     for (QObject* o : w->children()) {
       const auto* c = qobject_cast<const QWidget*>(o);
-      if (c != nullptr && !c->isWindow() && c->isVisibleTo(root) && !TextRect(c).isEmpty()) children << c;
+      if (c != nullptr && !c->isWindow() && c->isVisibleTo(root) && !TextRect(c).isEmpty())
+        children << c;
     }
-    if (w->layout() != nullptr || w->inherits("QAbstractScrollArea") || w->inherits("QAbstractSpinBox") ||
-        w->inherits("QTabBar") || w->inherits("QComboBox") || w->inherits("QTabWidget")) {
+    if (w->layout() != nullptr || w->inherits("QAbstractScrollArea") ||
+        w->inherits("QAbstractSpinBox") || w->inherits("QTabBar") || w->inherits("QComboBox") ||
+        w->inherits("QTabWidget")) {
       continue;
     }
     const QRect inside = w->contentsRect().adjusted(2, 2, -2, -2);
@@ -109,7 +123,9 @@ QStringList Problems(const QWidget* root) {
         const bool text = qobject_cast<const QLabel*>(children[i]) != nullptr ||
                           qobject_cast<const QLabel*>(children[j]) != nullptr;
         const int gap = text ? 1 : 0;
-        if (TextRect(children[i]).adjusted(-gap, -gap, gap, gap).intersects(TextRect(children[j]))) {
+        if (TextRect(children[i])
+                .adjusted(-gap, -gap, gap, gap)
+                .intersects(TextRect(children[j]))) {
           problems << Name(children[i]) + QStringLiteral(" touches ") + Name(children[j]);
         }
       }
@@ -146,16 +162,16 @@ TEST_P(Fonts, NoCaptionIsCutAndNothingTouchesInAnyPanel) {
     if (panel->objectName() == QLatin1String("EEPROMGridPnl")) FormAdjust->StatusMemo->hide();
     // The summary and the frame along with each panel.
     const QStringList problems = Problems(FormAdjust);
-    EXPECT_TRUE(problems.isEmpty()) << panel->objectName().toStdString() << " at "
-                                    << GetParam() << " pt:\n  "
-                                    << problems.join(QStringLiteral("\n  ")).toStdString();
+    EXPECT_TRUE(problems.isEmpty())
+        << panel->objectName().toStdString() << " at " << GetParam() << " pt:\n  "
+        << problems.join(QStringLiteral("\n  ")).toStdString();
   }
   for (QWidget* window : std::initializer_list<QWidget*>{FormBoot, FormQuit, AboutBox}) {
     window->show();
     const QStringList problems = Problems(window);
-    EXPECT_TRUE(problems.isEmpty()) << window->objectName().toStdString() << " at " << GetParam()
-                                    << " pt:\n  "
-                                    << problems.join(QStringLiteral("\n  ")).toStdString();
+    EXPECT_TRUE(problems.isEmpty())
+        << window->objectName().toStdString() << " at " << GetParam() << " pt:\n  "
+        << problems.join(QStringLiteral("\n  ")).toStdString();
     window->hide();
   }
 }
