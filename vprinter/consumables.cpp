@@ -40,7 +40,8 @@ uint16_t Consumables::PrintDots(const std::array<uint64_t, 6>& dots) {
   for (int ink = 0; ink < 6; ++ink) {
     // Light cyan and light magenta come from the cyan and magenta chambers.
     const int chamber = ink < 4 ? ink : ink - 3;
-    if (dots[ink] > 0) error = First(error, UseInk(chamber, static_cast<double>(dots[ink]) * kMlPerDot));
+    if (dots[ink] > 0)
+      error = First(error, UseInk(chamber, static_cast<double>(dots[ink]) * kMlPerDot));
   }
   return error;
 }

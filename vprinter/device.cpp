@@ -56,7 +56,8 @@ void Device::RaiseLocked(uint16_t error) {
   Changed(change::kStatus);
 }
 
-// ---- the print engine's events -------------------------------------------------------------------
+// ---- the print engine's events
+// -------------------------------------------------------------------
 
 void Device::SheetEjected(const std::string& file) {
   TraceLocked(TraceRecord("sheet").Str("file", file));
@@ -95,7 +96,8 @@ void Device::ApplyHeadLocked() {
   Changed(change::kHead);
 }
 
-// ---- protocol side -------------------------------------------------------------------------------
+// ---- protocol side
+// -------------------------------------------------------------------------------
 
 void Device::Connected(int) {
   std::lock_guard lock(mutex_);
@@ -161,7 +163,8 @@ void Device::ProtocolError(int, int16_t code) {
 Device::Answer Device::Control(int, const std::vector<uint8_t>& bytes) {
   std::unique_lock lock(mutex_);
   Answer answer;
-  const std::optional<service::ControlRequest> request = service::ParseControl(bytes, &answer.reply);
+  const std::optional<service::ControlRequest> request =
+      service::ParseControl(bytes, &answer.reply);
   if (!request) return answer;
   // A connection that slipped in while the printer was switched off gets no answer.
   if (!powered_) {
@@ -362,8 +365,8 @@ bool Device::Perform(Work& work) {
     case Work::Kind::kCleaning:
     case Work::Kind::kCharge: {
       const int clogged = store_.Get().head.CloggedCount();
-      const uint16_t error = work.kind == Work::Kind::kCharge ? consumables_.InitialCharge()
-                                                               : consumables_.Cleaning();
+      const uint16_t error =
+          work.kind == Work::Kind::kCharge ? consumables_.InitialCharge() : consumables_.Cleaning();
       const int left = store_.Get().head.CloggedCount();
       if (left != clogged) {
         ApplyHeadLocked();
@@ -465,7 +468,8 @@ bool Device::Save() {
   return store_.Save(&error);
 }
 
-// ---- test and operator API -----------------------------------------------------------------------
+// ---- test and operator API
+// -----------------------------------------------------------------------
 
 uint8_t Device::PeekEeprom(uint8_t address) const {
   std::lock_guard lock(mutex_);
@@ -827,7 +831,8 @@ std::size_t Device::PendingPrintBytes() const {
   return queue_.PendingPrintBytes();
 }
 
-// ---- watchers ------------------------------------------------------------------------------------
+// ---- watchers
+// ------------------------------------------------------------------------------------
 
 // Without the device's lock: a call in progress may be taking a snapshot.
 void Device::AddObserver(DeviceObserver* observer) {

@@ -225,9 +225,9 @@ TEST_F(DeviceTest, PaperNozzleAndHeadCommands) {
   EXPECT_TRUE(RunCommand(*device_, "head-angle -15").ok);
   EXPECT_NE(last().find(R"("op":"head_angle","angle":-15)"), std::string::npos);
   EXPECT_EQ(RunCommand(*device_, "head-angle").text, "head angle -15");
-  EXPECT_NE(RunCommand(*device_, "show").text.find(
-                "tray 100 sheets clogged nozzles 12 head angle -15"),
-            std::string::npos);
+  EXPECT_NE(
+      RunCommand(*device_, "show").text.find("tray 100 sheets clogged nozzles 12 head angle -15"),
+      std::string::npos);
 
   device_->PokeChip(1, 2, 10);
   EXPECT_TRUE(RunCommand(*device_, "replace-cartridge 1").ok);

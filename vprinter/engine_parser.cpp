@@ -268,8 +268,8 @@ void CommandParser::Extended() {
   } else {
     outcome = handler_->ExtendedCommand(static_cast<char>(letter), p, n);
   }
-  const std::string tail = "ESC ( " + Printable(letter) + " with " + std::to_string(n) +
-                           " parameter bytes";
+  const std::string tail =
+      "ESC ( " + Printable(letter) + " with " + std::to_string(n) + " parameter bytes";
   if (outcome == CommandHandler::Extended::kMisfit) reports_->Skip(tail, cmdStart_);
   if (outcome == CommandHandler::Extended::kUnknown) {
     reports_->Skip("unknown command " + tail, cmdStart_);
@@ -343,9 +343,9 @@ void CommandParser::EndRaster() {
   handler_->RasterDone();
   if (!rasterSkip_.empty()) reports_->Skip(rasterSkip_, cmdStart_);
   if (raster_.Overrun() > 0) {
-    reports_->Skip("raster data overran its block by " + std::to_string(raster_.Overrun()) +
-                       " bytes",
-                   cmdStart_);
+    reports_->Skip(
+        "raster data overran its block by " + std::to_string(raster_.Overrun()) + " bytes",
+        cmdStart_);
   }
 }
 

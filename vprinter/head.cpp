@@ -95,8 +95,7 @@ void NozzleMap::Set(const HeadState& head) {
   for (int row = 0; row < head::kRows; ++row) {
     shiftY_[row] = static_cast<int>(std::lround(head::RowOffset(row) * sine));
     for (int nozzle = 0; nozzle < head::kBlackNozzles; ++nozzle) {
-      shiftX_[row][nozzle] =
-          static_cast<int16_t>(std::lround(-nozzle * head::Pitch(row) * sine));
+      shiftX_[row][nozzle] = static_cast<int16_t>(std::lround(-nozzle * head::Pitch(row) * sine));
     }
   }
   perfect_ = head.angle == 0 && head.CloggedCount() == 0;

@@ -164,9 +164,8 @@ TEST_F(ObservedPrinter, ASlowWatcherDoesNotStallThePrinter) {
   EXPECT_EQ(watcher.Calls(), 1);
 
   watcher.Hold(false);
-  ASSERT_TRUE(watcher.AwaitSnapshot([](const DeviceSnapshot& s) {
-    return s.eeprom[0x2E] == 9 && s.sheets.size() == 1;
-  }));
+  ASSERT_TRUE(watcher.AwaitSnapshot(
+      [](const DeviceSnapshot& s) { return s.eeprom[0x2E] == 9 && s.sheets.size() == 1; }));
   // Some 45 trace records, an EEPROM write and a sheet: one notification after the held one.
   EXPECT_EQ(watcher.Calls(), 2);
   const uint32_t changes = watcher.LastChanges();

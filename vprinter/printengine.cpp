@@ -69,7 +69,10 @@ bool InkOfColourByte(uint8_t r, RasterInk& out) {
 
 struct PrintEngine::Impl : CommandHandler {
   Impl(std::filesystem::path trayDir, EngineEvents& ev)
-      : events(&ev), reports(ev), page(std::move(trayDir), ev, reports), parser(*this, reports, page) {}
+      : events(&ev),
+        reports(ev),
+        page(std::move(trayDir), ev, reports),
+        parser(*this, reports, page) {}
 
   EngineEvents* events;
   SkipReporter reports;
@@ -80,8 +83,8 @@ struct PrintEngine::Impl : CommandHandler {
 
   int UnitsToPixels(int64_t units) const {
     const int64_t px = units * cmd.unit / kDefaultUnit;
-    return static_cast<int>(std::clamp<int64_t>(px, -page::kReach * kSheetHeight,
-                                                page::kReach * kSheetHeight));
+    return static_cast<int>(
+        std::clamp<int64_t>(px, -page::kReach * kSheetHeight, page::kReach * kSheetHeight));
   }
 
   std::size_t Consume(const uint8_t* data, std::size_t size) {
@@ -218,7 +221,8 @@ struct PrintEngine::Impl : CommandHandler {
 
   bool RasterBlock(const RasterHeader& h, std::string* skipped) override {
     page.EnsureSheet();
-    const int dotsPerByte = (h.bits == 1 || h.bits == 2 || h.bits == 4 || h.bits == 8) ? 8 / h.bits : 0;
+    const int dotsPerByte =
+        (h.bits == 1 || h.bits == 2 || h.bits == 4 || h.bits == 8) ? 8 / h.bits : 0;
     rasterAdvance = static_cast<int>(
         std::min<int64_t>(static_cast<int64_t>(h.bytesPerLine) * dotsPerByte * cmd.dotPitch,
                           page::kReach * kSheetWidth));

@@ -1,6 +1,7 @@
 // The virtual printer's non-volatile memory: EEPROM, the two cartridge chips, ink used and the
-// mechanism's hidden properties (Bi-D offsets, clogged nozzles, head angle). Kept in one text file in the state directory, replaced
-// atomically (temporary file, then rename), checked by a checksum when read back.
+// mechanism's hidden properties (Bi-D offsets, clogged nozzles, head angle). Kept in one text file
+// in the state directory, replaced atomically (temporary file, then rename), checked by a checksum
+// when read back.
 #pragma once
 
 #include <array>

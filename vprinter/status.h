@@ -28,11 +28,14 @@ struct NamedError {
   const char* name;
   uint16_t code;
 };
-inline constexpr NamedError kNamedErrors[] = {
-    {"paper-out", kPaperOut},   {"cover-open", kCoverOpen},
-    {"ink-out", kInkOut},       {"paper-jam", kPaperJam},
-    {"paper-size", kPaperSize}, {"head-hot", kHeadHot},
-    {"maintenance", kMaintenance}, {"if-not-selected", kInterfaceNotSelected},
-    {"fatal", kFatal}};
+inline constexpr NamedError kNamedErrors[] = {{"paper-out", kPaperOut},
+                                              {"cover-open", kCoverOpen},
+                                              {"ink-out", kInkOut},
+                                              {"paper-jam", kPaperJam},
+                                              {"paper-size", kPaperSize},
+                                              {"head-hot", kHeadHot},
+                                              {"maintenance", kMaintenance},
+                                              {"if-not-selected", kInterfaceNotSelected},
+                                              {"fatal", kFatal}};
 
 }  // namespace vprinter::status

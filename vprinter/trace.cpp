@@ -99,7 +99,9 @@ std::vector<std::string> Trace::Since(uint64_t seq) const {
   // history_ holds the records seq_ - size + 1 .. seq_.
   const uint64_t oldest = seq_ - history_.size() + 1;
   const std::size_t skip =
-      seq < oldest ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - oldest + 1, history_.size()));
+      seq < oldest
+          ? 0
+          : static_cast<std::size_t>(std::min<uint64_t>(seq - oldest + 1, history_.size()));
   return {history_.begin() + static_cast<std::ptrdiff_t>(skip), history_.end()};
 }
 
