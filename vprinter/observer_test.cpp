@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,11 @@ using std::chrono::seconds;
 class Watcher : public DeviceObserver {
  public:
   explicit Watcher(Device& device) : device_(device) {}
+  // Also when a test ends early: a held call is let go before the watcher leaves the device.
+  ~Watcher() override {
+    Hold(false);
+    device_.RemoveObserver(this);
+  }
 
   void DeviceChanged(uint32_t changes) override {
     DeviceSnapshot snapshot = device_.Snapshot(0);
@@ -132,8 +138,6 @@ TEST_F(ObservedDevice, AWatcherSeesEachChangeWholeWithTheTraceSinceItsLastLook) 
             std::string::npos);
   EXPECT_TRUE(device_->Snapshot(since.traceSeq).trace.empty());
   EXPECT_TRUE(device_->Snapshot().trace.empty());
-
-  device_->RemoveObserver(&watcher);
 }
 
 // A watcher that takes its time (or hangs) delays its own notifications, never the printer: the
@@ -143,8 +147,8 @@ class ObservedPrinter : public testing_support::VirtualPrinterTest {};
 
 TEST_F(ObservedPrinter, ASlowWatcherDoesNotStallThePrinter) {
   Device& device = printer().device();
-  std::atomic<std::thread::id> printerThread;
-  device.SetRequestObserver([&](Op) { printerThread = std::this_thread::get_id(); });
+  auto printerThread = std::make_shared<std::atomic<std::thread::id>>();
+  device.SetRequestObserver([printerThread](Op) { *printerThread = std::this_thread::get_id(); });
   Watcher watcher(device);
   watcher.Hold(true);
   device.AddObserver(&watcher);
@@ -173,8 +177,7 @@ TEST_F(ObservedPrinter, ASlowWatcherDoesNotStallThePrinter) {
     EXPECT_NE(changes & bit, 0u) << bit;
   }
   EXPECT_EQ(watcher.Last().paperInTray, PaperTray::kCapacity - 1);
-  for (std::thread::id id : watcher.Threads()) EXPECT_NE(id, printerThread.load());
-  device.RemoveObserver(&watcher);
+  for (std::thread::id id : watcher.Threads()) EXPECT_NE(id, printerThread->load());
   device.SetRequestObserver(nullptr);
 }
 
