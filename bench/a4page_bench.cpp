@@ -129,6 +129,8 @@ int main(int argc, char** argv) {
   std::vector<Run> results;
   bool failed = false;
   for (int i = 0; i < runs; ++i) {
+    // Any number of runs: the input tray holds 100 sheets, so it is filled before each page.
+    printer.device().LoadPaper();
     const int sheetsBefore = SheetsInTray(tray);
     const long long idle = ResidentBytes();
     PeakSampler sampler;

@@ -66,6 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
+  // Paper for every input: an input that printed the tray empty leaves its rest waiting in the
+  // "Paper out" error, which the next one finds cleared, as an operator would.
+  vprinter::Device& device = Printer().device();
+  device.LoadPaper();
+  if (device.CurrentStatus().second == vprinter::status::kPaperOut) device.ClearError();
   const int fd = Printer().Connect();
   if (fd < 0) std::abort();
   // Write while reading the answers, so that neither side's buffer fills; then the host's end

@@ -1,6 +1,8 @@
 // The print-data interpreter fed a hostile stream in random pieces: the sheet, the position and
 // everything it reports must be exactly what the same stream gives when it is fed whole, since
-// the data channel cuts the stream wherever its packets end.
+// the data channel cuts the stream wherever its packets end. The same holds for an engine whose
+// input tray runs empty every few sheets and is given the rest once paper is loaded again; it
+// must stop exactly when it is refused a sheet, and feed no sheet it did not ask for.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
@@ -44,6 +46,19 @@ struct Events : vprinter::EngineEvents {
                   std::string(params.begin(), params.end()) + " @" + std::to_string(offset));
   }
   void SheetLost(const std::string&) override { log.push_back("lost"); }
+  // The input tray: -1 never runs out.
+  bool FeedSheet() override {
+    if (paper == 0) {
+      refused = true;
+      return false;
+    }
+    if (paper > 0) --paper;
+    ++fed;
+    return true;
+  }
+  int paper = -1;
+  bool refused = false;
+  int fed = 0;
 };
 
 struct Engine {
@@ -69,9 +84,10 @@ void Same(Engine& a, Engine& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // Two engines for the whole run: each holds an A4 sheet, too big to allocate per input.
+  // Three engines for the whole run: each holds an A4 sheet, too big to allocate per input.
   static Engine* whole = new Engine;
   static Engine* pieces = new Engine;
+  static Engine* starved = new Engine;
   FuzzedDataProvider in(data, size);
   // The cuts come first, the stream is the rest.
   std::vector<std::size_t> cuts;
@@ -82,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both start from the same settings and a fresh command state for every input.
   vprinter::PrintSettings settings;
   settings.topMargin = static_cast<int8_t>(stream.empty() ? 0 : stream[0]);
-  for (Engine* e : {whole, pieces}) {
+  for (Engine* e : {whole, pieces, starved}) {
     e->events.log.clear();
     e->engine.SetSettings(settings);
     e->engine.PowerOnReset();
@@ -98,5 +114,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Offsets count from construction: compare what this input added.
   Same(*whole, *pieces);
+
+  const int reload = 1 + count % 3;
+  const int ejectedBefore = starved->engine.SheetsEjected();
+  starved->events.paper = reload;
+  starved->events.fed = 0;
+  at = 0;
+  for (std::size_t i = 0; at < stream.size(); ++i) {
+    const std::size_t n = std::min(stream.size() - at, cuts.empty() ? 1 : cuts[i % cuts.size()]);
+    for (std::size_t done = 0; done < n;) {
+      starved->events.refused = false;
+      const std::size_t took = starved->engine.Consume(stream.data() + at + done, n - done);
+      Check(starved->events.refused ? took < n - done : took == n - done);
+      done += took;
+      if (starved->events.refused) starved->events.paper = reload;
+    }
+    at += n;
+  }
+  Same(*whole, *starved);
+  Check(starved->events.fed == starved->engine.SheetsEjected() - ejectedBefore +
+                                   (starved->engine.SheetInProgress() ? 1 : 0));
   return 0;
 }

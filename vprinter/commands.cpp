@@ -1,6 +1,7 @@
 #include "vprinter/commands.h"
 
 #include <cstdio>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -21,7 +22,7 @@ constexpr char kHelp[] =
     "  busy N                  answer Busy to the next N status inquiries\n"
     "  error CODE|NAME         raise a printer error (paper-out, cover-open, ink-out, paper-jam,\n"
     "                          paper-size, head-hot, maintenance, if-not-selected, fatal)\n"
-    "  clear                   clear the printer error\n"
+    "  clear                   clear the printer error (a print waiting for paper goes on)\n"
     "  status VALUE|real       answer this Status word to every inquiry, or the real one again\n"
     "  charged | uncharged     whether the initial ink charge has been done\n"
     "  eeprom ADDR [VALUE]     show or set an EEPROM cell\n"
@@ -30,11 +31,19 @@ constexpr char kHelp[] =
     "                          found; on: it starts afresh, its memory kept)\n"
     "  replace-board           while switched off: a new main board with a new board's EEPROM\n"
     "  replace-cartridges      two new ink cartridges\n"
+    "  replace-cartridge CART  a new ink cartridge in one holder (0 = black, 1 = colour)\n"
+    "  load-paper [N]          the input tray holds N sheets from now on (0..100, default 100)\n"
+    "  clog ROW NOZZLE...      clog nozzles (ROW black 0..143, cyan, magenta, yellow 0..47)\n"
+    "  clog random N [SEED]    clog N open nozzles drawn at random (the same SEED, the same ones)\n"
+    "  unclog ROW NOZZLE...    clear clogged nozzles (unclog all: every one)\n"
+    "  nozzles                 list the clogged nozzles\n"
+    "  head-angle [TENTHS]     show or set the head's angle in tenths of a degree (-40..40)\n"
     "  install-dummies         dummy cartridges filled with transportation liquid\n"
     "  remove-cartridges       empty cartridge holders\n"
     "  time-scale X            real seconds per printer second (0 = instant)\n"
     "  clear-faults            forget every armed fault\n"
-    "  show                    power, status, counter, ink, carriage, liquid path, pending data\n"
+    "  show                    power, status, counter, ink, carriage, liquid path, pending data,\n"
+    "                          paper in the tray, clogged nozzles, head angle\n"
     "  save                    write the state now\n"
     "  quit                    save and stop";
 
@@ -48,16 +57,7 @@ bool ParseInt(const std::string& text, long* value) {
 }
 
 bool ParseError(const std::string& text, uint16_t* error) {
-  static const struct {
-    const char* name;
-    uint16_t code;
-  } names[] = {
-      {"head-hot", status::kHeadHot},     {"maintenance", status::kMaintenance},
-      {"paper-size", status::kPaperSize}, {"paper-out", status::kPaperOut},
-      {"ink-out", status::kInkOut},       {"paper-jam", status::kPaperJam},
-      {"cover-open", status::kCoverOpen}, {"if-not-selected", status::kInterfaceNotSelected},
-      {"fatal", status::kFatal}};
-  for (const auto& n : names) {
+  for (const status::NamedError& n : status::kNamedErrors) {
     if (text == n.name) {
       *error = n.code;
       return true;
@@ -71,6 +71,51 @@ bool ParseError(const std::string& text, uint16_t* error) {
 
 CommandResult Fail(const std::string& text) {
   return {false, false, "error: " + text};
+}
+
+CommandResult Ok(const std::string& text = "ok") {
+  return {true, false, text};
+}
+
+// "clog ROW NOZZLE...", "unclog ROW NOZZLE...": every nozzle is checked before any changes.
+CommandResult Nozzles(Device& device, const std::vector<std::string>& w, bool clog) {
+  const std::string usage = "usage: " + w[0] + " ROW NOZZLE...";
+  if (w.size() < 3) return Fail(usage);
+  const std::optional<int> row = HeadRowFromName(w[1]);
+  if (!row) return Fail("unknown nozzle row " + w[1] + " (black, cyan, magenta, yellow)");
+  std::vector<int> nozzles;
+  for (std::size_t i = 2; i < w.size(); ++i) {
+    long n = 0;
+    if (!ParseInt(w[i], &n) || n < 0 || n >= head::Nozzles(*row)) {
+      return Fail("the " + w[1] + " row has nozzles 0.." + std::to_string(head::Nozzles(*row) - 1));
+    }
+    nozzles.push_back(static_cast<int>(n));
+  }
+  for (int n : nozzles) {
+    if (clog) {
+      device.ClogNozzle(*row, n);
+    } else {
+      device.ClearNozzle(*row, n);
+    }
+  }
+  return Ok();
+}
+
+std::string CloggedList(const HeadState& head) {
+  std::string text;
+  for (int row = 0; row < head::kRows; ++row) {
+    text += text.empty() ? "" : "\n";
+    text += HeadRowName(row);
+    text += ":";
+    int count = 0;
+    for (int n = 0; n < head::Nozzles(row); ++n) {
+      if (!head.Clogged(row, n)) continue;
+      text += " " + std::to_string(n);
+      ++count;
+    }
+    if (count == 0) text += " none clogged";
+  }
+  return text;
 }
 
 std::string Hex2(unsigned v) {
@@ -196,6 +241,55 @@ CommandResult RunCommand(Device& device, const std::string& line) {
     device.ReplaceCartridges();
     return {true, false, "ok"};
   }
+  if (c == "replace-cartridge") {
+    long cart = 0;
+    if (w.size() != 2 || !ParseInt(w[1], &cart) || cart < 0 || cart > 1) {
+      return Fail("usage: replace-cartridge 0|1");
+    }
+    device.ReplaceCartridge(static_cast<int>(cart));
+    return Ok();
+  }
+  if (c == "load-paper") {
+    long sheets = PaperTray::kCapacity;
+    if (w.size() > 2 || (w.size() == 2 && !ParseInt(w[1], &sheets)) || sheets < 0 ||
+        sheets > PaperTray::kCapacity) {
+      return Fail("usage: load-paper [N] (0.." + std::to_string(PaperTray::kCapacity) + " sheets)");
+    }
+    device.LoadPaper(static_cast<int>(sheets));
+    return Ok("the tray holds " + std::to_string(sheets) + " sheets");
+  }
+  if (c == "clog" && w.size() >= 2 && w[1] == "random") {
+    long count = 0, seed = 0;
+    if (w.size() < 3 || w.size() > 4 || !ParseInt(w[2], &count) || count < 1 ||
+        (w.size() == 4 && (!ParseInt(w[3], &seed) || seed < 0 || seed > 0xFFFFFFFFL))) {
+      return Fail("usage: clog random N [SEED]");
+    }
+    if (w.size() == 3) seed = static_cast<long>(std::random_device()() & 0x7FFFFFFF);
+    const int clogged = device.ClogRandomNozzles(static_cast<int>(std::min<long>(count, 1000)),
+                                                 static_cast<uint32_t>(seed));
+    return Ok("clogged " + std::to_string(clogged) + " nozzles (seed " + std::to_string(seed) +
+              ")");
+  }
+  if (c == "clog") return Nozzles(device, w, true);
+  if (c == "unclog") {
+    if (w.size() == 2 && w[1] == "all") {
+      device.ClearNozzles();
+      return Ok();
+    }
+    return Nozzles(device, w, false);
+  }
+  if (c == "nozzles") return Ok(CloggedList(device.Head()));
+  if (c == "head-angle") {
+    long angle = 0;
+    if (w.size() == 1) return Ok("head angle " + std::to_string(device.Head().angle));
+    if (w.size() != 2 || !ParseInt(w[1], &angle) || angle < -head::kMaxAngle ||
+        angle > head::kMaxAngle) {
+      return Fail("usage: head-angle [TENTHS] (-" + std::to_string(head::kMaxAngle) + ".." +
+                  std::to_string(head::kMaxAngle) + " tenths of a degree)");
+    }
+    device.SetHeadAngle(static_cast<int>(angle));
+    return Ok();
+  }
   if (c == "time-scale") {
     char* end = nullptr;
     const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : -1;
@@ -211,14 +305,16 @@ CommandResult RunCommand(Device& device, const std::string& line) {
     const PrinterState s = device.State();
     const auto [carriage, paper] = device.MechanismPosition();
     const std::string place = device.CarriagePlace();
-    char text[384];
+    char text[512];
     std::snprintf(
         text, sizeof text,
         "status 0x%04X error 0x%04X counter %u ink %u%% %u%% %u%% %u%% carriage %ld%s%s%s "
-        "paper %ld liquid path %s cartridges %s pending %zu bytes",
+        "paper %ld liquid path %s cartridges %s pending %zu bytes tray %d sheets "
+        "clogged nozzles %d head angle %d",
         st, err, s.ProtectionCounter(), s.chips[0][0], s.chips[1][0], s.chips[1][1], s.chips[1][2],
         carriage, place.empty() ? "" : " (", place.c_str(), place.empty() ? "" : ")", paper,
-        LiquidName(s.liquidPath), CartridgesName(s.cartridges), device.PendingPrintBytes());
+        LiquidName(s.liquidPath), CartridgesName(s.cartridges), device.PendingPrintBytes(),
+        device.PaperInTray(), s.head.CloggedCount(), s.head.angle);
     return {true, false, text};
   }
   if (c == "save") return device.Save() ? CommandResult{true, false, "ok"} : Fail("cannot save");

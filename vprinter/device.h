@@ -1,13 +1,28 @@
-// The virtual Quorla Z40: EEPROM, status and errors, the mechanism's work in simulated time,
-// cartridge chips, the print engine behind the data channel, fault injection and the trace.
+// The virtual Quorla Z40: the facade that the protocol loop, the port library, the operator's
+// commands, the tests and the fuzz harnesses use. It holds one lock over the printer's pieces,
+// each of which keeps one concern:
 //
-// The protocol loop (server.h) drives it from one thread; tests and the standalone's command input
-// may call the test API from another at any time: one mutex guards all state, and the loop is
-// woken when a change needs it to act (a fault to apply, work that may now proceed).
+//   service.h      the protocol's syntax: requests checked, traced and answered
+//   workqueue.h    the work in simulated time
+//   consumables.h  ink and waste ink
+//   faults.h       fault injection and call counts
+//   statestore.h   the non-volatile memory and its file
+//   mechanism.h    carriage, paper feed, pump and liquid path
+//   papertray.h    the blank sheets in the input tray
+//   head.h         the nozzles and the head angle
+//   printengine.h  the print data on paper
+//   observer.h     snapshots and change notifications for watchers (the front panel)
+//
+// The facade itself does what joins them: what each request does, errors and status, and the
+// power switch. The protocol loop (server.h) drives it from one thread; tests, watchers and the
+// standalone's command input may call the rest from another at any time: one mutex guards all
+// state, and the loop is woken when a change needs it to act (a fault to apply, work that may now
+// proceed).
 #pragma once
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -19,57 +34,22 @@
 #include <vector>
 
 #include "makerlibs/d4/d4.h"
+#include "vprinter/consumables.h"
+#include "vprinter/faults.h"
+#include "vprinter/head.h"
 #include "vprinter/mechanism.h"
+#include "vprinter/observer.h"
+#include "vprinter/ops.h"
+#include "vprinter/papertray.h"
 #include "vprinter/printengine.h"
+#include "vprinter/service.h"
 #include "vprinter/state.h"
+#include "vprinter/statestore.h"
+#include "vprinter/status.h"
 #include "vprinter/trace.h"
+#include "vprinter/workqueue.h"
 
 namespace vprinter {
-
-// Printer status words (the Status and Error of the status record).
-namespace status {
-inline constexpr uint16_t kBeforeInitialFillUp = 0xEFF9;
-inline constexpr uint16_t kCleaning = 0xEFFA;
-inline constexpr uint16_t kIdle = 0xEFFB;
-inline constexpr uint16_t kPrinting = 0xEFFC;
-inline constexpr uint16_t kBusy = 0xEFFD;
-inline constexpr uint16_t kSelfTest = 0xEFFE;
-inline constexpr uint16_t kError = 0xEFFF;
-
-inline constexpr uint16_t kHeadHot = 0xEF03;
-inline constexpr uint16_t kMaintenance = 0xEF06;
-inline constexpr uint16_t kPaperSize = 0xEF08;
-inline constexpr uint16_t kPaperOut = 0xEF09;
-inline constexpr uint16_t kInkOut = 0xEF0A;
-inline constexpr uint16_t kPaperJam = 0xEF0B;
-inline constexpr uint16_t kCoverOpen = 0xEF0C;
-inline constexpr uint16_t kInterfaceNotSelected = 0xEF0E;
-inline constexpr uint16_t kFatal = 0xEF0F;
-}  // namespace status
-
-// The kinds of request, named as their trace ops.
-enum class Op {
-  kNegotiate,
-  kTerminate,
-  kEepromRead,
-  kEepromWrite,
-  kStatus,
-  kSoftReset,
-  kData,
-  kHeadCleaning,
-  kDriveCR,
-  kDrivePF,
-  kCRHomeReturn,
-  kColorFlushing,
-  kWaitTime,
-  kPowerOnInitialize,
-  kSaveAllCurrentData,
-  kWriteBid,
-  kReadCrtag,
-};
-inline constexpr int kOpCount = 17;
-const char* OpName(Op op);
-std::optional<Op> OpFromName(const std::string& name);
 
 struct DeviceOptions {
   std::filesystem::path stateDir;  // empty: nothing is kept
@@ -78,31 +58,11 @@ struct DeviceOptions {
   bool traceInMemory = false;
   // Real seconds per simulated second; 0 = everything completes at once.
   double timeScale = 1.0;
+  // Changes within this time after a notification come to observers in one later call.
+  std::chrono::milliseconds notifyInterval{20};
 };
 
-// Simulated durations, in printer seconds.
-namespace timing {
-inline constexpr double kCleaning = 30.0;
-inline constexpr double kInitialCharge = 120.0;
-inline constexpr double kPowerOn = 2.0;
-inline constexpr double kHomeReturn = 1.0;
-inline constexpr double kPrintBytesPerSecond = 20000.0;
-inline constexpr double kMotionUnitsPerSecond = 4000.0;
-inline constexpr double kFlushUnitsPerSecond = 100.0;
-inline constexpr double kWaitUnit = 0.1;
-// A sheet left half printed is ejected after this long without print data, as a real printer
-// does at the end of a job that sends no form feed (only when time runs, time scale > 0).
-inline constexpr double kIdleEject = 20.0;
-}  // namespace timing
-
-// Waste-ink points per operation.
-namespace waste {
-inline constexpr unsigned kCleaning = 150;
-inline constexpr unsigned kInitialCharge = 1800;
-inline constexpr unsigned kFlushDivisor = 10;  // points = amount / 10
-}  // namespace waste
-
-class Device : private EngineEvents {
+class Device : private EngineEvents, private WorkPerformer {
  public:
   explicit Device(DeviceOptions options);
   ~Device() override;
@@ -191,6 +151,21 @@ class Device : private EngineEvents {
   void InstallDummyCartridges();
   void RemoveCartridges();
 
+  // The input tray: it holds `sheets` from now on (0..PaperTray::kCapacity, else false). A print
+  // that stopped in the "Paper out" error goes on once the error is cleared.
+  bool LoadPaper(int sheets = PaperTray::kCapacity);
+  int PaperInTray() const;
+
+  // The head: clogged nozzles (rows head::kBlack.., nozzle 0 the top one) and its angle in tenths
+  // of a degree. False for a nozzle or angle that does not exist.
+  bool ClogNozzle(int row, int nozzle);
+  // Clogs `count` open nozzles drawn from `seed`; returns how many.
+  int ClogRandomNozzles(int count, uint32_t seed);
+  bool ClearNozzle(int row, int nozzle);
+  void ClearNozzles();
+  bool SetHeadAngle(int tenthsOfADegree);
+  HeadState Head() const;
+
   // Calls of each kind since start-up.
   int Calls(Op op) const;
   std::vector<std::string> TraceLines() const;
@@ -208,73 +183,65 @@ class Device : private EngineEvents {
   std::size_t PendingPrintBytes() const;
   bool Save();
 
- private:
-  struct Work {
-    enum class Kind { kData, kBid, kCleaning, kCharge, kPowerOn, kMotion, kFlush, kEject } kind;
-    double remaining = 0;  // simulated seconds
-    std::vector<uint8_t> bytes;
-    int connection = -1;
-    int a = 0, b = 0, c = 0;
-    int mode = 0;  // of a motion
-  };
-  struct Fault {
-    Op op;
-    int countdown;
-    enum class Kind { kResult, kPacketError, kDrop } kind;
-    int16_t code;
-    // What the printer answers instead of doing the request.
-    d4::Outcome Answer() const;
-  };
+  // ---- watchers (observer.h) -------------------------------------------------------------------
+  void AddObserver(DeviceObserver* observer);
+  // When it returns, the observer is not called again.
+  void RemoveObserver(DeviceObserver* observer);
+  // Keeps the latest `records` trace records for snapshots (0: none, the default).
+  void KeepTraceHistory(std::size_t records);
+  void SetNotifyInterval(std::chrono::milliseconds interval);
+  static constexpr uint64_t kNoTrace = UINT64_MAX;
+  // The printer's state in one consistent picture, with the trace records after sequence number
+  // `traceSince` (kNoTrace: none; 0: all that are kept).
+  DeviceSnapshot Snapshot(uint64_t traceSince = kNoTrace) const;
 
+ private:
   // EngineEvents, called from inside PrintEngine while the lock is held.
   void SheetEjected(const std::string& file) override;
   void Skipped(const std::string& what, uint64_t offset) override;
+  bool FeedSheet() override;
+  // WorkPerformer, called from inside WorkQueue::Advance while the lock is held.
+  bool Perform(Work& work) override;
+  bool Halted() const override { return error_ != 0; }
+  bool SheetInProgress() const override { return engine_->SheetInProgress(); }
+  void EjectIdleSheet() override { engine_->EjectSheet(); }
 
-  void TraceLocked(const TraceRecord& record) { trace_.Write(record); }
-  // Counts the call and answers the fault armed for it, if any.
-  std::optional<Fault> TakeFault(Op op);
+  void TraceLocked(const TraceRecord& record);
+  // Tells watchers (change:: bits); cheap, never waits for them.
+  void Changed(uint32_t changes) { notifier_.Post(changes); }
+  // Enters an error unless the printer stands in one already (0: nothing).
+  void RaiseLocked(uint16_t error);
   // A request of the transaction channel (negotiate, terminate): trace and faults.
   d4::Outcome TransactionLocked(Op op, bool* drop);
   void Enqueue(Work work);
-  void Complete(Work& work);
-  // With the print queue empty: ejects a half-printed sheet after the idle time; the wait left.
-  std::optional<std::chrono::nanoseconds> IdleEjectDue(double scale, double elapsed);
   void ApplySettingsLocked();
+  void ApplyHeadLocked();
   // The start of a switched-on printer: engine, mechanism and errors afresh.
   void StartAfreshLocked();
-  void AddWaste(unsigned points);
-  void UseInk(int ink, double ml);
   std::pair<uint16_t, uint16_t> StatusLocked() const;
-  d4::Outcome CheckModel(const uint8_t* args) const;
-  d4::Outcome Mechanism(uint8_t command, const uint8_t* args, TraceRecord& record);
+  // What a control request does, once it has passed its faults and model code check.
+  Answer Execute(const service::ControlRequest& request, TraceRecord& record);
   void Wake();
 
   DeviceOptions options_;
   mutable std::mutex mutex_;
   std::function<void()> waker_;
-  PrinterState state_;
-  bool dirty_ = false;
-  std::vector<std::string> warnings_;
+  StateStore store_;
+  Consumables consumables_{store_};
   Trace trace_;
   std::unique_ptr<PrintEngine> engine_;
-  std::array<uint64_t, 6> dotsSeen_{};
-  std::deque<Work> queue_;
-  std::chrono::steady_clock::time_point lastAdvance_;
-  // Simulated seconds the print queue has been empty, for the idle eject.
-  double idleSeconds_ = 0;
+  std::array<uint64_t, kInkCount> dotsSeen_{};
+  WorkQueue queue_;
   std::map<int, int> creditReturns_;
   uint16_t error_ = 0;
-  std::optional<uint16_t> forcedStatus_;
-  int busyPolls_ = 0;
-  std::vector<Fault> faults_;
-  std::array<int, kOpCount> calls_{};
-  std::function<void(Op)> requestObserver_;
-  bool answering_ = true;
-  bool dropRequested_ = false;
-  bool corruptRequested_ = false;
-  std::map<std::string, int16_t> refusedServices_;
-  vprinter::Mechanism mechanism_;
+  Faults faults_;
+  Mechanism mechanism_;
+  PaperTray paper_;
   bool powered_ = true;
+  // The latest sheets that came out, newest first.
+  std::deque<std::string> sheets_;
+  // Last: its thread must stop before anything it may report on goes.
+  ChangeNotifier notifier_;
 };
 
 }  // namespace vprinter

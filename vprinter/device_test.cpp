@@ -191,5 +191,96 @@ TEST_F(DeviceTest, OperatorCommands) {
   }
 }
 
+// The operator's commands for paper, nozzles and the head: each changes the printer, leaves its
+// record in the trace and refuses what does not exist without changing anything.
+TEST_F(DeviceTest, PaperNozzleAndHeadCommands) {
+  auto last = [this] { return device_->TraceLines().back(); };
+  EXPECT_EQ(RunCommand(*device_, "load-paper 3").text, "the tray holds 3 sheets");
+  EXPECT_EQ(device_->PaperInTray(), 3);
+  EXPECT_NE(last().find(R"("op":"load_paper","sheets":3)"), std::string::npos);
+  EXPECT_TRUE(RunCommand(*device_, "load-paper").ok);
+  EXPECT_EQ(device_->PaperInTray(), 100);
+
+  EXPECT_TRUE(RunCommand(*device_, "clog black 5 143").ok);
+  EXPECT_NE(last().find(R"("op":"clog","row":"black","nozzle":143)"), std::string::npos);
+  EXPECT_TRUE(RunCommand(*device_, "clog yellow 47").ok);
+  EXPECT_EQ(RunCommand(*device_, "nozzles").text,
+            "black: 5 143\ncyan: none clogged\nmagenta: none clogged\nyellow: 47");
+  EXPECT_TRUE(RunCommand(*device_, "unclog black 143").ok);
+  EXPECT_NE(last().find(R"("op":"clear_nozzle","row":"black","nozzle":143)"), std::string::npos);
+  EXPECT_EQ(device_->Head().CloggedCount(), 2);
+
+  // The same seed clogs the same nozzles, on top of those clogged already.
+  EXPECT_EQ(RunCommand(*device_, "clog random 10 42").text, "clogged 10 nozzles (seed 42)");
+  const HeadState drawn = device_->Head();
+  EXPECT_EQ(drawn.CloggedCount(), 12);
+  EXPECT_TRUE(RunCommand(*device_, "unclog all").ok);
+  EXPECT_NE(last().find(R"("op":"clear_nozzles")"), std::string::npos);
+  EXPECT_EQ(device_->Head().CloggedCount(), 0);
+  device_->ClogNozzle(head::kBlack, 5);
+  device_->ClogNozzle(head::kYellow, 47);
+  EXPECT_EQ(device_->ClogRandomNozzles(10, 42), 10);
+  EXPECT_EQ(device_->Head(), drawn);
+
+  EXPECT_TRUE(RunCommand(*device_, "head-angle -15").ok);
+  EXPECT_NE(last().find(R"("op":"head_angle","angle":-15)"), std::string::npos);
+  EXPECT_EQ(RunCommand(*device_, "head-angle").text, "head angle -15");
+  EXPECT_NE(
+      RunCommand(*device_, "show").text.find("tray 100 sheets clogged nozzles 12 head angle -15"),
+      std::string::npos);
+
+  device_->PokeChip(1, 2, 10);
+  EXPECT_TRUE(RunCommand(*device_, "replace-cartridge 1").ok);
+  EXPECT_EQ(device_->PeekChip(1, 2), 100);
+  EXPECT_EQ(device_->CurrentStatus(), (std::pair<uint16_t, uint16_t>{status::kIdle, 0}));
+
+  const std::size_t records = device_->TraceLines().size();
+  for (const char* bad : {"load-paper 101", "load-paper -1", "clog black 144", "clog cyan 48",
+                          "clog pink 1", "clog black", "clog random 0", "unclog magenta 1 x",
+                          "head-angle 41", "head-angle x", "replace-cartridge 2"}) {
+    EXPECT_FALSE(RunCommand(*device_, bad).ok) << bad;
+  }
+  EXPECT_EQ(device_->TraceLines().size(), records);
+  HeadState unchanged = drawn;
+  unchanged.angle = -15;
+  EXPECT_EQ(device_->Head(), unchanged);
+  EXPECT_EQ(device_->PaperInTray(), 100);
+
+  // The head is the mechanism's: it stays across a restart, the paper in the tray does not.
+  RunCommand(*device_, "load-paper 9");
+  const HeadState kept = device_->Head();
+  device_.reset();
+  DeviceOptions options;
+  options.stateDir = dir_ / "state";
+  options.trayDir = dir_ / "tray";
+  options.timeScale = 0;
+  device_ = std::make_unique<Device>(options);
+  EXPECT_EQ(device_->Head(), kept);
+  EXPECT_EQ(device_->PaperInTray(), 100);
+}
+
+// A cleaning frees all but every fourth clogged nozzle of a row, counted from the top; an initial
+// charge frees them all.
+TEST_F(DeviceTest, CleaningsFreeMostCloggedNozzlesAndTheChargeAll) {
+  for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9}) device_->ClogNozzle(head::kBlack, n);
+  for (int n : {0, 47}) device_->ClogNozzle(head::kMagenta, n);
+  EXPECT_EQ(Result(Control({d4::cmd::kHeadCleaning, 1, M1, M2, 2})), 1);
+  device_->Advance();
+  HeadState head = device_->Head();
+  EXPECT_EQ(head.CloggedCount(), 2);
+  EXPECT_TRUE(head.Clogged(head::kBlack, 4));
+  EXPECT_TRUE(head.Clogged(head::kBlack, 8));
+  EXPECT_NE(device_->TraceLines().back().find(R"("op":"nozzles_freed","freed":9,"clogged":2)"),
+            std::string::npos);
+  EXPECT_EQ(Result(Control({d4::cmd::kHeadCleaning, 2, M1, M2, 2})), 1);
+  device_->Advance();
+  EXPECT_EQ(device_->Head().CloggedCount(), 0);
+
+  device_->ClogRandomNozzles(100, 7);
+  EXPECT_EQ(Result(Control({d4::cmd::kHeadCleaning, 3, M1, M2, 9})), 1);
+  device_->Advance();
+  EXPECT_EQ(device_->Head().CloggedCount(), 0);
+}
+
 }  // namespace
 }  // namespace vprinter

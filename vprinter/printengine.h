@@ -1,9 +1,11 @@
 // The virtual printer's print engine: interprets the print-data channel and lays the dots on
 // simulated A4 paper. The device model feeds it the bytes it has worked through, in order, with
-// the Bi-D changes that arrived between them, and learns from it when a sheet was ejected.
+// the Bi-D changes that arrived between them, and learns from it when a sheet was ejected or
+// when it needs a sheet from the input tray.
 //
-// docs/printengine.md describes the command set, the geometry and when each setting takes effect.
-// The engine is not thread-safe: one thread (the device's) calls all of it.
+// docs/printengine.md describes the command set, the geometry, when each setting takes effect and
+// the pieces the engine is made of. The engine is not thread-safe: one thread (the device's)
+// calls all of it.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "vprinter/head.h"
 
 namespace vprinter {
 
@@ -58,6 +62,10 @@ class EngineEvents {
                              const std::vector<uint8_t>& /*params*/, uint64_t /*offset*/) {}
   // A sheet was ejected but could not be written to the tray; the sheet is lost.
   virtual void SheetLost(const std::string& /*error*/) {}
+  // A sheet is to be fed from the input tray: false when the tray is empty, and the engine then
+  // stops before the byte that needed the sheet (Consume returns short). Without an override the
+  // tray never runs out.
+  virtual bool FeedSheet() { return true; }
 };
 
 inline constexpr std::size_t kMaxRecordedRemoteParams = 64;
@@ -82,8 +90,12 @@ class PrintEngine {
   void SetSettings(const PrintSettings& settings);
   // A Bi-D value written while printing; it applies to the bytes consumed after this call.
   void SetBid(int dropSize, int inkGroup, int8_t value);
-  // Interprets the next bytes of the print-data stream.
-  void Consume(const uint8_t* data, std::size_t size);
+  // The head's clogged nozzles and angle; they apply to the dots laid after this call.
+  void SetHead(const HeadState& head);
+  // Interprets the next bytes of the print-data stream. Returns how many it took: all of them,
+  // unless a sheet was needed and the input tray had none (EngineEvents::FeedSheet); the rest is
+  // to be given again once there is paper.
+  std::size_t Consume(const uint8_t* data, std::size_t size);
   // Power-on initialisation: the command state is reset; a sheet in progress stays in the printer.
   void PowerOnReset();
   // Ejects the sheet in progress, as a printer does when a job has ended without a form feed

@@ -14,6 +14,8 @@ namespace vprinter {
 namespace {
 
 constexpr char kMagic[] = "quorla-vprinter-state 1";
+// Bytes of the clogged-nozzle bitmap: 144 black and 3 x 48 colour nozzles.
+constexpr std::size_t kNozzleBytes = (head::kBlackNozzles + 3 * head::kColorNozzles) / 8;
 
 uint64_t Fnv1a(const std::string& text) {
   uint64_t h = 1469598103934665603ull;
@@ -177,6 +179,18 @@ std::string Serialize(const PrinterState& s) {
           : s.cartridges == Cartridges::kDummy ? "dummy"
                                                : "none")
       << '\n';
+  // The clogged nozzles, row after row (black, cyan, magenta, yellow), 8 nozzles a byte from the
+  // top one in the high bit; then the head angle in tenths of a degree.
+  std::array<uint8_t, kNozzleBytes> nozzles{};
+  std::size_t at = 0;
+  for (int row = 0; row < head::kRows; ++row) {
+    for (int n = 0; n < head::Nozzles(row); ++n) {
+      if (s.head.clogged[row][n]) nozzles[at + n / 8] |= static_cast<uint8_t>(0x80 >> (n % 8));
+    }
+    at += static_cast<std::size_t>(head::Nozzles(row)) / 8;
+  }
+  out << "nozzles " << Hex(nozzles.data(), nozzles.size()) << '\n';
+  out << "headangle " << s.head.angle << '\n';
   std::string body = out.str();
   char sum[40];
   std::snprintf(sum, sizeof sum, "checksum %016llx\n",
@@ -254,6 +268,22 @@ bool Deserialize(const std::string& text, PrinterState* state) {
       } else {
         return false;
       }
+    } else if (key == "nozzles") {
+      // Optional, as the head angle: a state written before the head was kept has a clean,
+      // straight one.
+      std::array<uint8_t, kNozzleBytes> nozzles{};
+      fields >> hex;
+      if (!Unhex(hex, nozzles.data(), nozzles.size())) return false;
+      std::size_t at = 0;
+      for (int row = 0; row < head::kRows; ++row) {
+        for (int n = 0; n < head::Nozzles(row); ++n) {
+          s.head.clogged[row][n] = (nozzles[at + n / 8] & (0x80 >> (n % 8))) != 0;
+        }
+        at += static_cast<std::size_t>(head::Nozzles(row)) / 8;
+      }
+    } else if (key == "headangle") {
+      int value = 0;
+      if (!(fields >> value) || !SetHeadAngle(s.head, value)) return false;
     }
   }
   if (seen != 63) return false;

@@ -1,12 +1,15 @@
 // The virtual printer's non-volatile memory: EEPROM, the two cartridge chips, ink used and the
-// mechanism's hidden Bi-D offsets. Kept in one text file in the state directory, replaced
-// atomically (temporary file, then rename), checked by a checksum when read back.
+// mechanism's hidden properties (Bi-D offsets, clogged nozzles, head angle). Kept in one text file
+// in the state directory, replaced atomically (temporary file, then rename), checked by a checksum
+// when read back.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "vprinter/head.h"
 
 namespace vprinter {
 
@@ -62,6 +65,8 @@ struct PrinterState {
   bool inkCharged = true;  // false: "before initial fill up" until an initial ink charge
   Liquid liquidPath = Liquid::kInk;
   Cartridges cartridges = Cartridges::kInk;
+  // The head's clogged nozzles and its angle in the carriage (a factory head: clean, straight).
+  HeadState head;
 
   unsigned ProtectionCounter() const {
     return eeprom[cell::kCounterHigh] * 256u + eeprom[cell::kCounterLow];

@@ -43,6 +43,12 @@ PrinterState Sample() {
   s.inkCharged = false;
   s.liquidPath = Liquid::kTransportation;
   s.cartridges = Cartridges::kDummy;
+  // The first and last nozzle of every row, so the bitmap's ends are where they belong.
+  for (int row = 0; row < head::kRows; ++row) {
+    ClogNozzle(s.head, row, 0);
+    ClogNozzle(s.head, row, head::Nozzles(row) - 1);
+  }
+  s.head.angle = -37;
   return s;
 }
 
@@ -56,6 +62,7 @@ void ExpectSame(const PrinterState& a, const PrinterState& b) {
   EXPECT_EQ(a.inkCharged, b.inkCharged);
   EXPECT_EQ(a.liquidPath, b.liquidPath);
   EXPECT_EQ(a.cartridges, b.cartridges);
+  EXPECT_EQ(a.head, b.head);
 }
 
 TEST_F(StateDir, SavedStateReadsBackUnchanged) {
@@ -116,6 +123,7 @@ TEST_F(StateDir, StateWithoutLiquidAndCartridgeLinesHoldsInk) {
   EXPECT_EQ(loaded.eeprom, Sample().eeprom);
   EXPECT_EQ(loaded.liquidPath, Liquid::kInk);
   EXPECT_EQ(loaded.cartridges, Cartridges::kInk);
+  EXPECT_EQ(loaded.head, HeadState{});  // nor the head: a clean, straight one
 }
 
 TEST_F(StateDir, LeftoverTemporaryFileFromACrashIsIgnored) {

@@ -1,5 +1,7 @@
 #include "vprinter/trace.h"
 
+#include <algorithm>
+
 namespace vprinter {
 
 namespace {
@@ -82,6 +84,25 @@ void Trace::Write(const TraceRecord& record) {
     std::fflush(file_);
   }
   if (keepInMemory_) lines_.push_back(line);
+  if (historySize_ > 0) {
+    if (history_.size() == historySize_) history_.pop_front();
+    history_.push_back(line);
+  }
+}
+
+void Trace::SetHistory(std::size_t records) {
+  historySize_ = records;
+  while (history_.size() > historySize_) history_.pop_front();
+}
+
+std::vector<std::string> Trace::Since(uint64_t seq) const {
+  // history_ holds the records seq_ - size + 1 .. seq_.
+  const uint64_t oldest = seq_ - history_.size() + 1;
+  const std::size_t skip =
+      seq < oldest
+          ? 0
+          : static_cast<std::size_t>(std::min<uint64_t>(seq - oldest + 1, history_.size()));
+  return {history_.begin() + static_cast<std::ptrdiff_t>(skip), history_.end()};
 }
 
 }  // namespace vprinter

@@ -1,9 +1,11 @@
 // The printer's trace: one JSON object per line, numbered by "seq" in the order the printer took
-// the requests. Written to a file, kept in memory for tests, or both.
+// the requests. Written to a file, kept in memory for tests, or both; and the latest records kept
+// for watchers of the printer (the front panel) while one asks for them.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -36,17 +38,28 @@ class Trace {
   bool SetFile(const std::filesystem::path& file);
   void SetKeepInMemory(bool keep) { keepInMemory_ = keep; }
 
+  // Keeps the latest `records` records for Since() (0: none).
+  void SetHistory(std::size_t records);
+
   // Whether anything is written at all, so callers can skip building large records.
-  bool Active() const { return file_ != nullptr || keepInMemory_; }
+  bool Active() const { return file_ != nullptr || keepInMemory_ || historySize_ > 0; }
   void Write(const TraceRecord& record);
   const std::vector<std::string>& Lines() const { return lines_; }
   void ClearLines() { lines_.clear(); }
+
+  // The sequence number of the latest record (0: none yet).
+  uint64_t LastSeq() const { return seq_; }
+  // The kept records after sequence number `seq`, oldest first (records that left the history
+  // are not there: their sequence numbers tell).
+  std::vector<std::string> Since(uint64_t seq) const;
 
  private:
   std::FILE* file_ = nullptr;
   bool keepInMemory_ = false;
   uint64_t seq_ = 0;
   std::vector<std::string> lines_;
+  std::size_t historySize_ = 0;
+  std::deque<std::string> history_;  // the records up to seq_, the last one last
 };
 
 }  // namespace vprinter

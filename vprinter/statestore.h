@@ -1,0 +1,56 @@
+// The printer's non-volatile memory as the device keeps it: the state (state.h) loaded from the
+// state directory, whether it changed since it was last saved, when each EEPROM cell was last
+// written, and what went wrong with the file. Not thread-safe: the device calls it under its lock.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "vprinter/state.h"
+
+namespace vprinter {
+
+class StateStore {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Loads the state from dir (the factory image when dir is empty: nothing is kept).
+  explicit StateStore(std::filesystem::path dir);
+
+  const PrinterState& Get() const { return state_; }
+  // The state to change; it is saved with the next save.
+  PrinterState& Edit() {
+    dirty_ = true;
+    return state_;
+  }
+
+  // EEPROM writes, with the time of each.
+  void WriteCell(uint8_t address, uint8_t value);
+  void SetProtectionCounter(unsigned value);
+  void ReplaceEeprom(const std::array<uint8_t, kEepromSize>& cells);
+  // When each cell was last written since the printer started (Clock::time_point{}: not yet).
+  const std::array<Clock::time_point, kEepromSize>& CellWritten() const { return written_; }
+
+  bool Keeps() const { return !dir_.empty(); }
+  bool Dirty() const { return dirty_; }
+  // Writes the state file now; false with the reason (nothing kept: always true).
+  bool Save(std::string* error);
+  // Saves when something changed; a failure becomes a warning (once while it repeats).
+  void SaveIfDirty();
+
+  // What went wrong with the state file (a damaged file, a failed save), for the owner to show.
+  const std::vector<std::string>& Warnings() const { return warnings_; }
+  void Warn(const std::string& warning) { warnings_.push_back(warning); }
+
+ private:
+  std::filesystem::path dir_;
+  PrinterState state_;
+  bool dirty_ = false;
+  std::vector<std::string> warnings_;
+  std::array<Clock::time_point, kEepromSize> written_{};
+};
+
+}  // namespace vprinter
