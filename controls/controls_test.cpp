@@ -125,13 +125,18 @@ TEST(LimitedEdit, UpperCasesTypedLettersAndStopsAtItsLength) {
   EXPECT_EQ(plain.text(), "ab1");
 }
 
-TEST(PageControl, KeepsEveryTabInsideTheWidthOnSeveralRows) {
-  PageControl tabs;
+// The workbench's four tabs in its 223-pixel column, shown.
+void AddWorkbenchTabs(PageControl& tabs) {
   tabs.resize(223, 275);
   for (const char* caption : {"Adjustment", "Maintenance", "Check pattern printing", "Appendix"}) {
     tabs.addTab(new QWidget, QLatin1String(caption));
   }
   tabs.show();
+}
+
+TEST(PageControl, KeepsEveryTabInsideTheWidthOnSeveralRows) {
+  PageControl tabs;
+  AddWorkbenchTabs(tabs);
   MultiRowTabBar* bar = tabs.RowTabBar();
   EXPECT_GE(bar->RowCount(), 2);
   for (int i = 0; i < 4; ++i) {
@@ -182,11 +187,7 @@ TEST(DialogKeys, EnterClicksTheVisibleDefaultButtonAndEscTheCancelButton) {
 // colour, as a stock tab bar draws it, so it comes out clearly lighter than an enabled one's.
 TEST(PageControl, DrawsDisabledTabsGreyed) {
   PageControl tabs;
-  tabs.resize(223, 275);
-  for (const char* caption : {"Adjustment", "Maintenance", "Check pattern printing", "Appendix"}) {
-    tabs.addTab(new QWidget, QLatin1String(caption));
-  }
-  tabs.show();
+  AddWorkbenchTabs(tabs);
   MultiRowTabBar* bar = tabs.RowTabBar();
   auto darkest = [bar](int index) {
     const QImage image = bar->grab().toImage();
