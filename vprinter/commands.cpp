@@ -110,7 +110,8 @@ std::string CloggedList(const HeadState& head) {
     int count = 0;
     for (int n = 0; n < head::Nozzles(row); ++n) {
       if (!head.Clogged(row, n)) continue;
-      text += " " + std::to_string(n);
+      text += ' ';
+      text += std::to_string(n);
       ++count;
     }
     if (count == 0) text += " none clogged";
