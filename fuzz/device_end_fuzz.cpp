@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fuzz/fuzz_printer.h"
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/d4.h"
 #include "vprinter/embedded.h"
@@ -20,10 +21,7 @@ namespace {
 
 vprinter::EmbeddedPrinter& Printer() {
   static vprinter::EmbeddedPrinter* printer = [] {
-    vprinter::DeviceOptions options;  // no state directory: nothing is kept
-    options.trayDir = "/dev/null/quorla-fuzz-tray";
-    options.timeScale = 0;
-    return new vprinter::EmbeddedPrinter(options);
+    return new vprinter::EmbeddedPrinter(FuzzPrinterOptions());
   }();
   return *printer;
 }

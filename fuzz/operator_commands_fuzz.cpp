@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_printer.h"
 #include "vprinter/commands.h"
 #include "vprinter/device.h"
 
@@ -13,12 +14,7 @@ void Check(bool condition) {
 }
 
 vprinter::Device& TheDevice() {
-  static vprinter::Device* device = [] {
-    vprinter::DeviceOptions options;  // no state directory: nothing is kept
-    options.trayDir = "/dev/null/quorla-fuzz-tray";
-    options.timeScale = 0;
-    return new vprinter::Device(options);
-  }();
+  static vprinter::Device* device = [] { return new vprinter::Device(FuzzPrinterOptions()); }();
   return *device;
 }
 
