@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QToolButton>
 #include <cstdlib>
@@ -213,6 +214,9 @@ int main(int argc, char** argv) {
   panel->Refresh();
   panel->FinishThumbnails();
   ok &= Save(panel.get(), out, QStringLiteral("vprinter-panel-sheets"));
+  panel->findChild<QTabWidget*>(QStringLiteral("PanelTabs"))->setCurrentIndex(2);
+  ok &= Save(panel.get(), out, QStringLiteral("vprinter-panel-operator"));
+  panel->findChild<QTabWidget*>(QStringLiteral("PanelTabs"))->setCurrentIndex(0);
   // The first sheet in the viewer, zoomed into the MS black Bi-D row, the loupe on its middle
   // test group (the one that lines up).
   const std::string firstSheet = panel->Shown().sheets.size() >= 2 ? panel->Shown().sheets[1] : "";

@@ -162,6 +162,9 @@ FrontPanel::FrontPanel(std::shared_ptr<DeviceAccess> access, QWidget* parent)
   access_->With([](Device& device) { device.KeepTraceHistory(kTraceLines); });
   access_->Watch(watcher_.get());
   Refresh();
+  // The controls start from the printer's own values.
+  findChild<QDoubleSpinBox*>(QStringLiteral("TimeScaleSpin"))->setValue(shown_.timeScale);
+  findChild<QSpinBox*>(QStringLiteral("AngleSpin"))->setValue(shown_.head.angle);
   resize(1120, 800);
 }
 
@@ -282,7 +285,8 @@ QWidget* FrontPanel::BuildSheets() {
 
 QWidget* FrontPanel::BuildOperator() {
   auto* page = new QWidget;
-  auto* grid = new QGridLayout(page);
+  // One column: the tab shares the window with the state view.
+  auto* column = new QVBoxLayout(page);
 
   // Power, board, cartridges.
   auto* power = new QGroupBox(tr("Power and parts"));
@@ -293,8 +297,8 @@ QWidget* FrontPanel::BuildOperator() {
   auto* carts = Button(QStringLiteral("ReplaceCartridgesBtn"), tr("Replace cartridges"));
   powerLayout->addWidget(off, 0, 0);
   powerLayout->addWidget(on, 0, 1);
-  powerLayout->addWidget(board, 1, 0);
-  powerLayout->addWidget(carts, 1, 1);
+  powerLayout->addWidget(board, 0, 2);
+  powerLayout->addWidget(carts, 0, 3);
   connect(off, &QPushButton::clicked, this,
           [this] { Act(tr("power off"), [](Device& d) { return d.PowerOff(), true; }); });
   connect(on, &QPushButton::clicked, this,
@@ -306,7 +310,7 @@ QWidget* FrontPanel::BuildOperator() {
   connect(carts, &QPushButton::clicked, this, [this] {
     Act(tr("replace the cartridges"), [](Device& d) { return d.ReplaceCartridges(), true; });
   });
-  grid->addWidget(power, 0, 0);
+  column->addWidget(power);
 
   // Errors.
   auto* errors = new QGroupBox(tr("Errors"));
@@ -316,9 +320,9 @@ QWidget* FrontPanel::BuildOperator() {
   for (const ErrorLabel& e : kErrorLabels) errorCombo->addItem(QString::fromLatin1(e.label), e.code);
   auto* raise = Button(QStringLiteral("RaiseErrorBtn"), tr("Raise"));
   auto* clear = Button(QStringLiteral("ClearErrorBtn"), tr("Clear error"));
-  errorLayout->addWidget(errorCombo, 0, 0, 1, 2);
-  errorLayout->addWidget(raise, 1, 0);
-  errorLayout->addWidget(clear, 1, 1);
+  errorLayout->addWidget(errorCombo, 0, 0);
+  errorLayout->addWidget(raise, 0, 1);
+  errorLayout->addWidget(clear, 0, 2);
   connect(raise, &QPushButton::clicked, this, [this, errorCombo] {
     const auto code = static_cast<uint16_t>(errorCombo->currentData().toUInt());
     Act(tr("raise %1").arg(errorCombo->currentText()),
@@ -326,7 +330,7 @@ QWidget* FrontPanel::BuildOperator() {
   });
   connect(clear, &QPushButton::clicked, this,
           [this] { Act(tr("clear the error"), [](Device& d) { return d.ClearError(), true; }); });
-  grid->addWidget(errors, 0, 1);
+  column->addWidget(errors);
 
   // Paper and chips.
   auto* supplies = new QGroupBox(tr("Paper and chips"));
@@ -357,7 +361,7 @@ QWidget* FrontPanel::BuildOperator() {
     Act(tr("chip %1 byte %2 = %3").arg(c).arg(a).arg(v),
         [c, a, v](Device& d) { return d.PokeChip(c, a, v), true; });
   });
-  grid->addWidget(supplies, 1, 0);
+  column->addWidget(supplies);
 
   // The head.
   auto* headBox = new QGroupBox(tr("Head"));
@@ -411,7 +415,7 @@ QWidget* FrontPanel::BuildOperator() {
     const int a = angle->value();
     Act(tr("head angle %1").arg(a), [a](Device& d) { return d.SetHeadAngle(a); });
   });
-  grid->addWidget(headBox, 1, 1);
+  column->addWidget(headBox);
 
   // Faults and the link.
   auto* faults = new QGroupBox(tr("Faults and link"));
@@ -434,15 +438,15 @@ QWidget* FrontPanel::BuildOperator() {
   auto* resume = Button(QStringLiteral("ResumeAnsweringBtn"), tr("Resume answering"));
   auto* drop = Button(QStringLiteral("DropLinkBtn"), tr("Drop the link"));
   auto* clearFaults = Button(QStringLiteral("ClearFaultsBtn"), tr("Clear faults"));
-  faultLayout->addWidget(kind, 0, 0);
-  faultLayout->addWidget(op, 0, 1);
-  faultLayout->addWidget(nth, 0, 2);
-  faultLayout->addWidget(result, 0, 3);
-  faultLayout->addWidget(arm, 0, 4);
-  faultLayout->addWidget(stop, 1, 0);
-  faultLayout->addWidget(resume, 1, 1);
-  faultLayout->addWidget(drop, 1, 2);
-  faultLayout->addWidget(clearFaults, 1, 3, 1, 2);
+  faultLayout->addWidget(kind, 0, 0, 1, 2);
+  faultLayout->addWidget(op, 0, 2, 1, 2);
+  faultLayout->addWidget(nth, 1, 0);
+  faultLayout->addWidget(result, 1, 1);
+  faultLayout->addWidget(arm, 1, 2, 1, 2);
+  faultLayout->addWidget(stop, 2, 0);
+  faultLayout->addWidget(resume, 2, 1);
+  faultLayout->addWidget(drop, 2, 2);
+  faultLayout->addWidget(clearFaults, 2, 3);
   connect(arm, &QPushButton::clicked, this, [this, kind, op, nth, result] {
     const int k = kind->currentIndex();
     const auto o = static_cast<Op>(op->currentData().toInt());
@@ -465,7 +469,7 @@ QWidget* FrontPanel::BuildOperator() {
           [this] { Act(tr("drop the link"), [](Device& d) { return d.DropLink(), true; }); });
   connect(clearFaults, &QPushButton::clicked, this,
           [this] { Act(tr("clear faults"), [](Device& d) { return d.ClearFaults(), true; }); });
-  grid->addWidget(faults, 2, 0, 1, 2);
+  column->addWidget(faults);
 
   // Time scale and the command line (every standalone command, also those without a button).
   auto* more = new QGroupBox(tr("Time and commands"));
@@ -476,7 +480,7 @@ QWidget* FrontPanel::BuildOperator() {
   scale->setDecimals(3);
   scale->setSingleStep(0.1);
   scale->setValue(1);
-  scale->setSuffix(tr(" s per printer second"));
+  scale->setSuffix(tr(" s per printer s"));
   auto* setScale = Button(QStringLiteral("SetTimeScaleBtn"), tr("Set time scale"));
   connect(setScale, &QPushButton::clicked, this, [this, scale] {
     const double x = scale->value();
@@ -492,15 +496,14 @@ QWidget* FrontPanel::BuildOperator() {
   moreLayout->addWidget(scale, 0, 0);
   moreLayout->addWidget(setScale, 0, 1);
   moreLayout->addWidget(commandEdit_, 1, 0, 1, 2);
-  grid->addWidget(more, 3, 0, 1, 2);
+  column->addWidget(more);
 
   operatorLog_ = new QLabel;
   operatorLog_->setObjectName(QStringLiteral("OperatorLog"));
   operatorLog_->setWordWrap(true);
   operatorLog_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   operatorLog_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  grid->addWidget(operatorLog_, 4, 0, 1, 2);
-  grid->setRowStretch(4, 1);
+  column->addWidget(operatorLog_, 1);
 
   auto* scroll = new QScrollArea;
   scroll->setWidget(page);
