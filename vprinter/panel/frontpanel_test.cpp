@@ -236,7 +236,6 @@ TEST_F(FrontPanelTest, EachOperatorControlActsOnThePrinter) {
   Click(panel.get(), QStringLiteral("DropLinkBtn"));
   PrinterStatus status{};
   EXPECT_NE(InquireStatus(&status), rc::Success);  // the link is gone
-  EXPECT_FALSE(printer().Trace("disconnect").empty());
 
   // Time scale, and a command without a button of its own.
   Find<QDoubleSpinBox>(panel.get(), QStringLiteral("TimeScaleSpin"))->setValue(0.25);
