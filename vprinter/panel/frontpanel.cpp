@@ -692,6 +692,8 @@ class AppPanel : public PanelHandle {
     panel_ = panel;
     auto access = access_;
     auto open = [panel, access] {
+      // A printer stopped before the application got round to this has no window.
+      if (!access->With([](Device&) {})) return;
       auto* window = new FrontPanel(access);
       // The program ends when its own windows close, whatever the panel does.
       window->setAttribute(Qt::WA_QuitOnClose, false);
