@@ -342,10 +342,18 @@ TEST(EmbeddedPanel, OpensWithTheEmbeddedPrinterWhenAskedAndGoesWithIt) {
   }
   setenv("QUORLA_VPRINTER_PANEL", "1", 1);
   {
+    // The program's window: the panel goes to its right.
+    QWidget program;
+    program.setGeometry(40, 60, 500, 400);
+    program.show();
     testing_support::VirtualPrinter printer;
     ASSERT_EQ(printer.Connect(), 1);
     QWidget* window = OpenPanelWindow();
     ASSERT_NE(window, nullptr);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_GT(window->frameGeometry().left(), program.frameGeometry().right());
+    EXPECT_EQ(window->frameGeometry().top(), program.frameGeometry().top());
     // It does not keep the program running once the program's own windows are closed.
     EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
     printer.device().RaiseError(st::kCoverOpen);
