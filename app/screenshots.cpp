@@ -2,7 +2,9 @@
 // workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
 // A4 check page panel after a print, a chip text in the log, a step of the liquid exchange, the
 // EEPROM backup after a board swap, the quit confirmation and the version box; the two sheets of
-// that A4 check page side by side, scaled down, and the top of the chip information page. Runs
+// that A4 check page side by side, scaled down, and the top of the chip information page; the
+// printer's front panel during that page, with its sheets and its operator controls, a Bi-D row in
+// its sheet viewer and a nozzle check from a head with clogged nozzles. Runs
 // the real windows against the embedded virtual printer (time scale 0, state in a temporary
 // directory, the print's pauses skipped).
 //
