@@ -341,6 +341,9 @@ TEST(EmbeddedPanel, OpensWithTheEmbeddedPrinterWhenAskedAndGoesWithIt) {
     EXPECT_EQ(OpenPanelWindow(), nullptr);
   }
   setenv("QUORLA_VPRINTER_PANEL", "1", 1);
+  struct Unset {
+    ~Unset() { unsetenv("QUORLA_VPRINTER_PANEL"); }
+  } unset;
   {
     // The program's window: the panel goes to its right.
     QWidget program;
@@ -362,7 +365,6 @@ TEST(EmbeddedPanel, OpensWithTheEmbeddedPrinterWhenAskedAndGoesWithIt) {
     EXPECT_EQ(panel->Shown().error, st::kCoverOpen);
     printer.Disconnect();
   }
-  unsetenv("QUORLA_VPRINTER_PANEL");
   EXPECT_EQ(OpenPanelWindow(), nullptr);
 }
 
