@@ -7,6 +7,8 @@ build=${QUORLA_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DQUORLA_BUILD_TESTS=OFF -DQUORLA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export QUORLA_PRINTER=${QUORLA_PRINTER:-embedded}
+# The embedded printer's front panel opens beside the program (QUORLA_VPRINTER_PANEL=0: without).
+export QUORLA_VPRINTER_PANEL=${QUORLA_VPRINTER_PANEL:-1}
 if [ -x "$build/bin/quorla-adjust" ]; then
   exec "$build/bin/quorla-adjust" "$@"
 fi

@@ -2,7 +2,9 @@
 // workbench in stable and in error mode with three of its EEPROM items, the Bi-D print panel, the
 // A4 check page panel after a print, a chip text in the log, a step of the liquid exchange, the
 // EEPROM backup after a board swap, the quit confirmation and the version box; the two sheets of
-// that A4 check page side by side, scaled down, and the top of the chip information page. Runs
+// that A4 check page side by side, scaled down, and the top of the chip information page; the
+// printer's front panel during that page, with its sheets and its operator controls, a Bi-D row in
+// its sheet viewer and a nozzle check from a head with clogged nozzles. Runs
 // the real windows against the embedded virtual printer (time scale 0, state in a temporary
 // directory, the print's pauses skipped).
 //
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QToolButton>
 #include <cstdlib>
@@ -35,6 +38,12 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/sleep.h"
+#include "link/mechcmd.h"
+#include "link/modelcode.h"
+#include "print/checkpatterns.h"
+#include "print/raster.h"
+#include "vprinter/panel/frontpanel.h"
+#include "vprinter/panel/sheetviewer.h"
 #include "workbench/formadjust.h"
 
 namespace {
@@ -187,12 +196,44 @@ int main(int argc, char** argv) {
   // every time and the middle test row of each Bi-D row lines up.
   const int8_t rightBid[3][2] = {{3, 4}, {-2, -1}, {1, 2}};
   printer.SetBidOffsets(rightBid);
+  // The printer's front panel watches the print: caught at the print's third pause.
+  auto panelAccess = std::make_shared<vprinter::panel::DeviceAccess>(&printer);
+  auto panel = std::make_unique<vprinter::panel::FrontPanel>(panelAccess);
+  panel->show();
+  pauses = 0;
+  platform::SetSleepHook([&](int) {
+    if (++pauses != 3) return;
+    panel->Refresh();
+    ok &= Save(panel.get(), out, QStringLiteral("vprinter-panel-print"));
+  });
   FormAdjust->AdjustmentTab->setCurrentIndex(2);
   FormAdjust->PatternPrnItemsRdoGrp->Button(0)->click();
   FormAdjust->A4CheckPrnOKBtn->click();
   FormAdjust->DisableTimerTimer();
+  platform::SetSleepHook([](int) {});
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
   ok &= SaveSheets(toolPrinter.Tray(), out, QStringLiteral("a4-check-page"));
+  panel->Refresh();
+  panel->FinishThumbnails();
+  ok &= Save(panel.get(), out, QStringLiteral("vprinter-panel-sheets"));
+  panel->findChild<QTabWidget*>(QStringLiteral("PanelTabs"))->setCurrentIndex(2);
+  ok &= Save(panel.get(), out, QStringLiteral("vprinter-panel-operator"));
+  panel->findChild<QTabWidget*>(QStringLiteral("PanelTabs"))->setCurrentIndex(0);
+  // The first sheet in the viewer, zoomed into the MS black Bi-D row, the loupe on its middle
+  // test group (the one that lines up).
+  const std::string firstSheet = panel->Shown().sheets.size() >= 2 ? panel->Shown().sheets[1] : "";
+  if (vprinter::panel::SheetViewer* viewer = panel->OpenSheet(QString::fromStdString(firstSheet))) {
+    viewer->resize(1000, 560);
+    viewer->SetZoomPercent(100);
+    QApplication::processEvents();
+    viewer->CenterOn(QPoint(1464, 2330));
+    viewer->Canvas()->SetLoupeAt(QPoint(1378, 2395));
+    ok &= Save(viewer, out, QStringLiteral("vprinter-sheet-bid-row"));
+    viewer->hide();
+  } else {
+    QTextStream(stderr) << "no A4 check page sheet for the viewer\n";
+    ok = false;
+  }
 
   // Chip information: the colour cartridge's usage in the enlarged log, then the page of all
   // four texts (the third sheet in the tray). A fixed day keeps the factory chips unexpired.
@@ -208,6 +249,42 @@ int main(int argc, char** argv) {
   FormAdjust->CRTAGInfoItemsOKBtn->click();
   FormAdjust->DisableTimerTimer();
   ok &= SaveSheetTop(toolPrinter.Tray(), 2, 2520, out, QStringLiteral("crtag-page"));
+
+  // A head with clogged nozzles on the nozzle check, in the viewer.
+  {
+    for (const auto& [row, nozzle] : {std::pair{vprinter::head::kBlack, 30},
+                                      {vprinter::head::kBlack, 93},
+                                      {vprinter::head::kBlack, 94},
+                                      {vprinter::head::kCyan, 12},
+                                      {vprinter::head::kMagenta, 40}}) {
+      printer.ClogNozzle(row, nozzle);
+    }
+    RasterJob job;
+    CheckPatterns patterns;
+    patterns.PrintBlackNozzleCheck(job);
+    patterns.PrintColorNozzleCheck(job);
+    PowerOnInitialize(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2);
+    panel->Refresh();
+    vprinter::panel::SheetViewer* viewer =
+        panel->Shown().sheets.empty()
+            ? nullptr
+            : panel->OpenSheet(QString::fromStdString(panel->Shown().sheets.front()));
+    if (viewer != nullptr) {
+      // At 200%, in the first third of the print width, where every third line of the black
+      // bands is laid: a clogged nozzle is a gap in a regular comb.
+      viewer->resize(1000, 760);
+      viewer->SetZoomPercent(200);
+      QApplication::processEvents();
+      viewer->CenterOn(QPoint(300, 250));
+      viewer->Canvas()->SetLoupeAt(QPoint());
+      ok &= Save(viewer, out, QStringLiteral("vprinter-nozzle-check-clogged"));
+      viewer->hide();
+    } else {
+      QTextStream(stderr) << "no nozzle check sheet for the viewer\n";
+      ok = false;
+    }
+    printer.ClearNozzles();
+  }
 
   // The liquid exchange after exchange 1 (dummy cartridges in), then the rest of it.
   FormAdjust->AdjustmentTab->setCurrentIndex(1);
@@ -245,6 +322,8 @@ int main(int argc, char** argv) {
   ok &= Save(AboutBox, out, QStringLiteral("version-box"));
   AboutBox->hide();
 
+  panel.reset();
+  panelAccess->Detach();
   DestroyProgramWindows();
   return ok ? 0 : 1;
 }

@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 set(QUORLA_INSTALL_PRIVATE_LIBDIR "${CMAKE_INSTALL_LIBDIR}/quorla-adjust")
 file(RELATIVE_PATH _quorla_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${QUORLA_INSTALL_PRIVATE_LIBDIR}")
 
-set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter)
+set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter vprinterpanel)
 set_target_properties(${QUORLA_PRIVATE_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(quorla-adjust quorla-vprinter PROPERTIES
   INSTALL_RPATH "$ORIGIN/${_quorla_bin_to_lib}")

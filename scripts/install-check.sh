@@ -18,7 +18,7 @@ id=org.quorla.z40adjust
 libdir=$(cd "$prefix" && ls -d lib*/quorla-adjust | head -n 1)
 for f in bin/quorla-adjust bin/quorla-vprinter \
          "$libdir/libporthub.so" "$libdir/libpktlink.so" "$libdir/libmechcmd.so" \
-         "$libdir/libd4.so" "$libdir/libvprinter.so" \
+         "$libdir/libd4.so" "$libdir/libvprinter.so" "$libdir/libvprinterpanel.so" \
          "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
          "share/icons/hicolor/scalable/apps/$id.svg" "share/icons/hicolor/48x48/apps/$id.png" \
          share/man/man1/quorla-adjust.1.gz share/man/man1/quorla-vprinter.1.gz; do
@@ -45,6 +45,11 @@ code=$?
 set -e
 [ "$code" = 2 ] || fail "an unknown option gave exit code $code, not 2"
 "$prefix/bin/quorla-vprinter" --help | grep -q "usage: quorla-vprinter" || fail "quorla-vprinter --help"
+# The installed standalone printer with its front panel: it opens, takes "quit" and ends cleanly.
+echo quit | env -i PATH="$PATH" HOME="$home" QT_QPA_PLATFORM=offscreen \
+  timeout 20 "$prefix/bin/quorla-vprinter" --panel --socket "$home/panel.sock" \
+  --state-dir "$home/panel-state" --tray-dir "$home/panel-tray" >/dev/null 2>&1 \
+  || fail "quorla-vprinter --panel did not start and stop cleanly"
 
 # The installed program on its embedded printer for two seconds: still running then (timeout's
 # 124) means it started; anything else means it ended early or crashed.

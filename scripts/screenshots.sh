@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and grabs its windows into docs/screenshots/*.png, offscreen (no display), and
-# prints the A4 check page on the embedded printer into docs/screenshots/a4-check-page.png; two
-# items also at 12 points (*-12pt.png).
+# prints the A4 check page on the embedded printer into docs/screenshots/a4-check-page.png, with the
+# printer's front panel and sheet viewer (vprinter-*.png); two items also at 12 points (*-12pt.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORLA_BUILD_DIR:-build}

@@ -2,14 +2,18 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vprinter/commands.h"
 #include "vprinter/embedded.h"
 #include "vprinter/listener.h"
+#include "vprinter/panel/frontpanel.h"
 #include "vprinter/server.h"
 
 namespace {
@@ -34,6 +38,7 @@ constexpr char kUsage[] =
     "  --trace FILE       append the trace (JSON Lines) to FILE\n"
     "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
+    "  --panel            open the front panel window (closing it stops the printer)\n"
     "  --version          the version\n"
     "  --help             this text\n";
 
@@ -43,6 +48,7 @@ int main(int argc, char** argv) {
   vprinter::DeviceOptions options = vprinter::DefaultDeviceOptions();
   std::string socketPath;
   std::vector<std::string> commands;
+  bool panel = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](const char* name) -> const char* {
@@ -66,6 +72,8 @@ int main(int argc, char** argv) {
       options.trayDir = value("--tray-dir");
     } else if (arg == "--trace") {
       options.traceFile = value("--trace");
+    } else if (arg == "--panel") {
+      panel = true;
     } else if (arg == "--command") {
       commands.push_back(value("--command"));
     } else if (arg == "--time-scale") {
@@ -145,7 +153,25 @@ int main(int argc, char** argv) {
   std::printf("quorla-vprinter: printed sheets go to %s\n", options.trayDir.c_str());
   std::printf("quorla-vprinter: printer state is kept in %s\n", options.stateDir.c_str());
   std::fflush(stdout);
-  server.Run();
+  if (panel) {
+    // The window needs the main thread; the printer's loop runs beside it. Closing the window
+    // stops the printer, as a signal or "quit" does, and either way both end.
+    QApplication app(argc, argv);
+    auto access = std::make_shared<vprinter::panel::DeviceAccess>(&device);
+    auto window = std::make_unique<vprinter::panel::FrontPanel>(access);
+    window->show();
+    std::thread loop([&] {
+      server.Run();
+      QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    });
+    QApplication::exec();
+    server.Stop();
+    loop.join();
+    window.reset();
+    access->Detach();
+  } else {
+    server.Run();
+  }
 
   g_server = nullptr;
   listener.Close(true);

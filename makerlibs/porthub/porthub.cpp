@@ -21,6 +21,7 @@
 #include "makerlibs/d4/peer.h"
 #include "makerlibs/linkcontrol.h"
 #include "vprinter/embedded.h"
+#include "vprinter/panel/frontpanel.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ struct PortHub {
   uint64_t generation = 0;
   std::optional<vprinter::DeviceOptions> options;
   std::unique_ptr<vprinter::EmbeddedPrinter> embedded;
+  // The embedded printer's front panel (QUORLA_VPRINTER_PANEL=1); goes before the printer.
+  std::unique_ptr<vprinter::panel::PanelHandle> panel;
   bool pinned = false;  // started by a test: survives FreeLibraryByPHub
   // Without QUORLA_PRINTER: the printer the first successful search of this library load found.
   // Later searches look for that one only, so the library never moves to another printer behind
@@ -44,6 +47,7 @@ struct PortHub {
 
   ~PortHub() {
     if (fd >= 0) close(fd);
+    panel.reset();
     embedded.reset();
   }
 };
@@ -63,6 +67,11 @@ vprinter::EmbeddedPrinter& EnsureEmbedded(PortHub& hub) {
   if (!hub.embedded) {
     hub.embedded = std::make_unique<vprinter::EmbeddedPrinter>(
         hub.options ? *hub.options : vprinter::DefaultDeviceOptions());
+    // The program reads no environment; its user asks for the printer's window here.
+    const char* panel = std::getenv("QUORLA_VPRINTER_PANEL");
+    if (panel != nullptr && std::strcmp(panel, "1") == 0) {
+      hub.panel = vprinter::panel::OpenPanelFor(hub.embedded->device());
+    }
   }
   return *hub.embedded;
 }
@@ -212,7 +221,10 @@ int16_t FreeLibraryByPHub(void) {
   PortHub& hub = Hub();
   std::lock_guard lock(hub.mutex);
   ClosePort(hub);
-  if (!hub.pinned) hub.embedded.reset();
+  if (!hub.pinned) {
+    hub.panel.reset();
+    hub.embedded.reset();
+  }
   hub.loaded = false;
   hub.found = PortHub::Found::kNone;
   return 1;
@@ -268,6 +280,7 @@ void StopEmbeddedPrinter() {
   PortHub& hub = Hub();
   std::lock_guard lock(hub.mutex);
   if (hub.fdIsEmbedded) ClosePort(hub);
+  hub.panel.reset();
   hub.embedded.reset();
   hub.pinned = false;
 }
