@@ -82,6 +82,22 @@ TEST_F(DeviceTest, FaultsCountCallsOfTheirKindOnly) {
   EXPECT_TRUE(device_->Control(1, {d4::cmd::kInquireStatus, 6}).drop);
 }
 
+// Two faults armed on one kind each count every call once, whichever fires first; two due on the
+// same call fire one after the other, the first armed first.
+TEST_F(DeviceTest, FaultsOfOneKindEachCountACallOnce) {
+  device_->FailNth(Op::kEepromRead, 5, -104);
+  device_->FailNthWithPacketError(Op::kEepromRead, 2, d4::err::InvalidParameter);
+  device_->FailNth(Op::kStatus, 2, -103);
+  device_->FailNth(Op::kStatus, 2, -82);
+  std::vector<int> reads, polls;
+  for (uint8_t tag = 1; tag <= 6; ++tag) {
+    reads.push_back(Result(Control({d4::cmd::kReadEeprom, tag, M1, M2, 0})));
+    polls.push_back(Result(Control({d4::cmd::kInquireStatus, tag})));
+  }
+  EXPECT_EQ(reads, (std::vector<int>{1, 8192, 1, 1, -104, 1}));
+  EXPECT_EQ(polls, (std::vector<int>{1, -103, -82, 1, 1, 1}));
+}
+
 TEST_F(DeviceTest, BidChangeTakesItsPlaceInThePrintStream) {
   device_->SetTimeScale(1000);
   const std::vector<uint8_t> block(100, 0xFF);
