@@ -14,7 +14,7 @@ constexpr std::size_t kSheetsListed = 500;
 }  // namespace
 
 Device::Device(DeviceOptions options)
-    : options_(std::move(options)), store_(options_.stateDir), notifier_(options_.notifyInterval) {
+    : options_(std::move(options)), store_(options_.stateDir, options_.durable), notifier_(options_.notifyInterval) {
   if (options_.trayDir.empty()) {
     options_.trayDir = options_.stateDir.empty()
                            ? std::filesystem::temp_directory_path() / "quorla-vprinter-tray"
@@ -29,6 +29,7 @@ Device::Device(DeviceOptions options)
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
   ApplySettingsLocked();
   ApplyHeadLocked();
+  store_.SetWarningSink(options_.onWarning);
 }
 
 Device::~Device() {
@@ -48,6 +49,14 @@ void Device::Wake() {
 void Device::TraceLocked(const TraceRecord& record) {
   trace_.Write(record);
   Changed(change::kTrace);
+}
+
+bool Device::SaveNowLocked() {
+  std::string error;
+  if (store_.Save(&error)) return true;
+  TraceLocked(TraceRecord("save_failed").Str("error", error));
+  store_.Warn(error);
+  return false;
 }
 
 void Device::RaiseLocked(uint16_t error) {
@@ -216,10 +225,18 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       TraceLocked(record.Num("value", value));
       return reply(d4::Outcome::Ok(), {value});
     }
-    case d4::cmd::kWriteEeprom:
+    case d4::cmd::kWriteEeprom: {
+      // A write is answered only once it is on disk: one acknowledged and then lost in a restart
+      // would leave the technician trusting a value the printer no longer holds.
+      const uint8_t before = store_.Get().eeprom[args[2]];
       store_.WriteCell(args[2], args[3]);
+      if (!SaveNowLocked()) {
+        store_.RestoreCell(args[2], before);
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
       Changed(change::kEeprom | change::kInk);
       break;
+    }
     case d4::cmd::kSoftReset:
       // The interface starts afresh; accepted print data and the sheet in progress stay.
       break;
@@ -243,7 +260,12 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       if (drop < 1 || drop > 3 || ink < 1 || ink > 2) {
         return refuse(d4::Outcome::Refused(d4::err::InvalidParameter));
       }
+      const uint8_t before = store_.Get().eeprom[BidCell(drop, ink)];
       store_.WriteCell(BidCell(drop, ink), args[4]);
+      if (!SaveNowLocked()) {
+        store_.RestoreCell(BidCell(drop, ink), before);
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
       Changed(change::kEeprom);
       // The engine takes the new value where it stands in the stream, after the data before it.
       Enqueue(Work{Work::Kind::kBid, 0, {}, -1, drop, ink, static_cast<int8_t>(args[4])});
@@ -270,8 +292,7 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       break;
     case d4::cmd::kSaveAllCurrentData: {
       store_.Edit();
-      std::string error;
-      if (!store_.Save(&error)) return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      if (!SaveNowLocked()) return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
       Enqueue(Work{Work::Kind::kPowerOn, 0, {}, -1, 1, 0, 0});
       break;
     }
@@ -799,6 +820,11 @@ std::vector<std::string> Device::TraceLines() const {
 void Device::ClearTrace() {
   std::lock_guard lock(mutex_);
   trace_.ClearLines();
+}
+
+std::string Device::StartError() const {
+  std::lock_guard lock(mutex_);
+  return store_.StartError();
 }
 
 std::vector<std::string> Device::Warnings() const {

@@ -53,6 +53,9 @@ namespace vprinter {
 
 struct DeviceOptions {
   std::filesystem::path stateDir;  // empty: nothing is kept
+  // Every save of the state is on disk before the printer answers (fsync). Tests of other
+  // things turn it off: their state is thrown away, and a sync costs milliseconds per write.
+  bool durable = true;
   std::filesystem::path trayDir;
   std::filesystem::path traceFile;  // empty: no trace file
   bool traceInMemory = false;
@@ -60,6 +63,10 @@ struct DeviceOptions {
   double timeScale = 1.0;
   // Changes within this time after a notification come to observers in one later call.
   std::chrono::milliseconds notifyInterval{20};
+  // Told at once of every warning that arises while the printer runs (a failed save, a lost
+  // sheet), on the thread that met it and under the device's lock: it must not call the device.
+  // Warnings from start-up are in Warnings().
+  std::function<void(const std::string&)> onWarning;
 };
 
 class Device : private EngineEvents, private WorkPerformer {
@@ -173,6 +180,9 @@ class Device : private EngineEvents, private WorkPerformer {
   // What went wrong with the state or the trace file (a damaged state file, a failed save), for
   // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
+  // Why this printer must not be started (its state file may not be read, or a damaged one could
+  // not be kept aside): its owner refuses to run it. Empty when it may run.
+  std::string StartError() const;
   // Carriage position (steps from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;
   // Where the carriage stands in words ("home", "I/C replacement position", "cap" or "").
@@ -207,6 +217,8 @@ class Device : private EngineEvents, private WorkPerformer {
   void EjectIdleSheet() override { engine_->EjectSheet(); }
 
   void TraceLocked(const TraceRecord& record);
+  // Saves the state file now; a failure is traced and warned of at once.
+  bool SaveNowLocked();
   // Tells watchers (change:: bits); cheap, never waits for them.
   void Changed(uint32_t changes) { notifier_.Post(changes); }
   // Enters an error unless the printer stands in one already (0: nothing).

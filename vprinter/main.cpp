@@ -101,7 +101,15 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  options.onWarning = [](const std::string& warning) {
+    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
+  };
   vprinter::Device device(options);
+  if (const std::string error = device.StartError(); !error.empty()) {
+    std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+    listener.Close(true);
+    return 1;
+  }
   for (const std::string& warning : device.Warnings()) {
     std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
   }
