@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "makerlibs/d4/commands.h"
+#include "vprinter/engine_sheet.h"
 
 namespace vprinter {
 
@@ -20,8 +21,11 @@ Device::Device(DeviceOptions options)
                            ? std::filesystem::temp_directory_path() / "quorla-vprinter-tray"
                            : options_.stateDir / "tray";
   }
-  std::error_code ec;
-  std::filesystem::create_directories(options_.trayDir, ec);
+  // A tray that takes no sheet would make every print vanish with the data answered 1.
+  if (std::string error; !TrayWritable(options_.trayDir, error)) {
+    trayError_ = error;
+    store_.Warn(error);
+  }
   if (!options_.traceFile.empty() && !trace_.SetFile(options_.traceFile)) {
     store_.Warn("cannot open the trace file " + options_.traceFile.string());
   }
@@ -73,6 +77,11 @@ void Device::SheetEjected(const std::string& file) {
   sheets_.push_front(file);
   if (sheets_.size() > kSheetsListed) sheets_.pop_back();
   Changed(change::kSheets);
+}
+
+void Device::SheetLost(const std::string& error) {
+  TraceLocked(TraceRecord("sheet_lost").Str("error", error));
+  store_.Warn(std::string("a sheet was lost: ") + error);
 }
 
 void Device::Skipped(const std::string& what, uint64_t offset) {
@@ -169,7 +178,7 @@ void Device::ProtocolError(int, int16_t code) {
   TraceLocked(TraceRecord("protocol_error").Num("code", code));
 }
 
-Device::Answer Device::Control(int, const std::vector<uint8_t>& bytes) {
+Device::Answer Device::Control(int connection, const std::vector<uint8_t>& bytes) {
   std::unique_lock lock(mutex_);
   Answer answer;
   const std::optional<service::ControlRequest> request =
@@ -204,10 +213,11 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& bytes) {
     const d4::Outcome model = service::CheckModel(*request);
     if (!model.ok()) return refuse(model);
   }
-  return Execute(*request, record);
+  return Execute(connection, *request, record);
 }
 
-Device::Answer Device::Execute(const service::ControlRequest& request, TraceRecord& record) {
+Device::Answer Device::Execute(int connection, const service::ControlRequest& request,
+                               TraceRecord& record) {
   const uint8_t* args = request.args;
   Answer answer;
   auto reply = [&](d4::Outcome outcome, std::initializer_list<uint8_t> data = {}) {
@@ -302,6 +312,10 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       Work work;
       const d4::Outcome outcome = service::MechanismWork(request, &work);
       if (!outcome.ok()) return refuse(outcome);
+      if (queue_.PendingWorkOf(connection) >= kMaxQueuedWorkPerConnection) {
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
+      work.connection = connection;
       Enqueue(std::move(work));
       break;
     }
@@ -820,6 +834,11 @@ std::vector<std::string> Device::TraceLines() const {
 void Device::ClearTrace() {
   std::lock_guard lock(mutex_);
   trace_.ClearLines();
+}
+
+std::string Device::TrayError() const {
+  std::lock_guard lock(mutex_);
+  return trayError_;
 }
 
 std::string Device::StartError() const {

@@ -71,6 +71,10 @@ struct DeviceOptions {
 
 class Device : private EngineEvents, private WorkPerformer {
  public:
+  // Mechanism commands one connection may have queued and not yet done; more are refused with
+  // packet error 144, so one client cannot fill the printer's memory or its time.
+  static constexpr std::size_t kMaxQueuedWorkPerConnection = 256;
+
   explicit Device(DeviceOptions options);
   ~Device() override;
   Device(const Device&) = delete;
@@ -183,6 +187,8 @@ class Device : private EngineEvents, private WorkPerformer {
   // Why this printer must not be started (its state file may not be read, or a damaged one could
   // not be kept aside): its owner refuses to run it. Empty when it may run.
   std::string StartError() const;
+  // Why no sheet could be written into the tray when the printer started (empty: it could).
+  std::string TrayError() const;
   // Carriage position (steps from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;
   // Where the carriage stands in words ("home", "I/C replacement position", "cap" or "").
@@ -208,6 +214,7 @@ class Device : private EngineEvents, private WorkPerformer {
  private:
   // EngineEvents, called from inside PrintEngine while the lock is held.
   void SheetEjected(const std::string& file) override;
+  void SheetLost(const std::string& error) override;
   void Skipped(const std::string& what, uint64_t offset) override;
   bool FeedSheet() override;
   // WorkPerformer, called from inside WorkQueue::Advance while the lock is held.
@@ -232,7 +239,7 @@ class Device : private EngineEvents, private WorkPerformer {
   void StartAfreshLocked();
   std::pair<uint16_t, uint16_t> StatusLocked() const;
   // What a control request does, once it has passed its faults and model code check.
-  Answer Execute(const service::ControlRequest& request, TraceRecord& record);
+  Answer Execute(int connection, const service::ControlRequest& request, TraceRecord& record);
   void Wake();
 
   DeviceOptions options_;
@@ -246,6 +253,7 @@ class Device : private EngineEvents, private WorkPerformer {
   WorkQueue queue_;
   std::map<int, int> creditReturns_;
   uint16_t error_ = 0;
+  std::string trayError_;
   Faults faults_;
   Mechanism mechanism_;
   PaperTray paper_;

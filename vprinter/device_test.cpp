@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "vprinter/commands.h"
@@ -161,6 +163,41 @@ TEST_F(DeviceTest, AHalfPrintedSheetIsEjectedWhenTheJobEnds) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (sheets() == 2 && std::chrono::steady_clock::now() < limit) device_->Advance();
   EXPECT_EQ(sheets(), 3);
+}
+
+// A tray that takes no sheet is found at start, and a sheet lost later is traced and said at once.
+TEST_F(DeviceTest, ASheetThatCannotBeWrittenIsReported) {
+  EXPECT_EQ(device_->TrayError(), "");
+  std::ofstream(dir_ / "file") << "x";
+  DeviceOptions options;
+  options.trayDir = dir_ / "file" / "tray";
+  options.traceInMemory = true;
+  options.timeScale = 0;
+  std::vector<std::string> told;
+  options.onWarning = [&told](const std::string& warning) { told.push_back(warning); };
+  Device blocked(options);
+  EXPECT_NE(blocked.TrayError().find("file/tray"), std::string::npos) << blocked.TrayError();
+
+  blocked.Data(1, 0, {'A', 0x0C});
+  blocked.Advance();
+  const std::vector<std::string> trace = blocked.TraceLines();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_NE(trace.back().find("\"op\":\"sheet_lost\""), std::string::npos) << trace.back();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind("a sheet was lost: cannot create the tray", 0), 0u) << told[0];
+}
+
+// One client can queue only so much mechanism work; another is still served.
+TEST_F(DeviceTest, MechanismWorkQueuedPerConnectionIsBounded) {
+  device_->SetTimeScale(1);  // nothing finishes while the test runs
+  const std::vector<uint8_t> wait = {d4::cmd::kWaitTime, 1, M1, M2, 200};
+  for (std::size_t i = 0; i < Device::kMaxQueuedWorkPerConnection; ++i) {
+    ASSERT_EQ(Result(device_->Control(1, wait).reply), 1) << i;
+  }
+  const std::vector<uint8_t> refused = device_->Control(1, wait).reply;
+  EXPECT_EQ(Result(refused), 8192);
+  EXPECT_EQ(d4::GetU16(refused.data() + 4), d4::err::PrinterIsBusy);
+  EXPECT_EQ(Result(device_->Control(2, wait).reply), 1);
 }
 
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {

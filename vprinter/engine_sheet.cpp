@@ -194,6 +194,33 @@ bool DecodeSheetPng(const std::filesystem::path& file, std::vector<uint8_t>& pix
   return ReadRows(in.get(), pixels, width, height, error);
 }
 
+bool TrayWritable(const std::filesystem::path& tray, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(tray, ec);
+  if (ec) {
+    error = std::string("cannot create the tray ") + tray.string() + ": " + ec.message();
+    return false;
+  }
+  std::string probe = (tray / ".probe-XXXXXX").string();
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  // One block, synced: a full disk refuses it; a nearly full one shows in the sheets lost later.
+  const char block[4096] = {};
+  const bool written = write(fd, block, sizeof block) == static_cast<ssize_t>(sizeof block) &&
+                       fsync(fd) == 0;
+  const int writeError = errno;
+  close(fd);
+  unlink(probe.c_str());
+  if (!written) {
+    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(writeError);
+    return false;
+  }
+  return true;
+}
+
 // Writes under a temporary name and links it to a free final one, so nobody watching the tray
 // sees half a sheet and no earlier sheet is ever overwritten.
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
@@ -201,7 +228,7 @@ std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tr
   std::error_code ec;
   std::filesystem::create_directories(tray, ec);
   if (ec) {
-    error = "cannot create the tray " + tray.string() + ": " + ec.message();
+    error = std::string("cannot create the tray ") + tray.string() + ": " + ec.message();
     return {};
   }
   std::string temp = (tray / ".sheet-XXXXXX").string();

@@ -44,6 +44,11 @@ class SheetImage {
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
                         std::string& error);
 
+// Whether sheets can be written into the tray now: creates it if need be and writes, syncs and
+// removes a small file there (a full disk shows only when data must reach it). False with the
+// reason.
+bool TrayWritable(const std::filesystem::path& tray, std::string& error);
+
 // The colour of every pixel byte: the four inks at their coverage, mixed subtractively on white.
 using Rgb = std::array<uint8_t, 3>;
 const std::array<Rgb, 256>& SheetPalette();

@@ -105,7 +105,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
   };
   vprinter::Device device(options);
-  if (const std::string error = device.StartError(); !error.empty()) {
+  std::string startError = device.StartError();
+  if (startError.empty() && !device.TrayError().empty()) {
+    startError = device.TrayError() + "; not starting, so as not to lose the sheets printed";
+  }
+  if (const std::string& error = startError; !error.empty()) {
     std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
     listener.Close(true);
     return 1;

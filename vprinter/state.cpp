@@ -372,11 +372,11 @@ LoadedState ReadState(const std::filesystem::path& dir) {
     loaded.state = FactoryState();
     if (error == ENOENT) {
       loaded.kind = LoadedState::Kind::kMissing;
-      loaded.message = "no saved state at " + file.string();
+      loaded.message = std::string("no saved state at ") + file.string();
     } else {
       loaded.kind = error == EACCES || error == EPERM ? LoadedState::Kind::kForbidden
                                                       : LoadedState::Kind::kDamaged;
-      loaded.message = "cannot read the saved state at " + file.string() + ": " +
+      loaded.message = std::string("cannot read the saved state at ") + file.string() + ": " +
                        std::strerror(error);
     }
     return loaded;
@@ -399,12 +399,12 @@ LoadedState ReadState(const std::filesystem::path& dir) {
   if (readFailed) {
     loaded.state = FactoryState();
     loaded.kind = LoadedState::Kind::kDamaged;
-    loaded.message = "cannot read the saved state at " + file.string() + ": " +
+    loaded.message = std::string("cannot read the saved state at ") + file.string() + ": " +
                      std::strerror(readError);
   } else if (!Deserialize(text, &state)) {
     loaded.state = FactoryState();
     loaded.kind = LoadedState::Kind::kDamaged;
-    loaded.message = "the saved state at " + file.string() + " is damaged";
+    loaded.message = std::string("the saved state at ") + file.string() + " is damaged";
   } else {
     loaded.state = state;
   }
@@ -448,7 +448,7 @@ bool KeepDamagedState(const std::filesystem::path& dir, std::filesystem::path* k
     if (error) *error = Reason("cannot keep the damaged state as", target);
     return false;
   }
-  if (error) *error = "no free name beside " + file.string() + " for the damaged state";
+  if (error) *error = std::string("no free name beside ") + file.string() + " for the damaged state";
   return false;
 }
 

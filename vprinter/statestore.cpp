@@ -80,6 +80,8 @@ void StateStore::SaveIfDirty() {
 }
 
 void StateStore::Warn(const std::string& warning) {
+  // The latest ones: a tray that fails every sheet must not grow the printer without end.
+  if (warnings_.size() >= kWarningsKept) warnings_.erase(warnings_.begin());
   warnings_.push_back(warning);
   if (sink_) sink_(warning);
 }

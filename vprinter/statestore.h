@@ -49,7 +49,9 @@ class StateStore {
   void SaveIfDirty();
 
   // What went wrong with the state file (a damaged file, a failed save), for the owner to show.
+  // The latest kWarningsKept.
   const std::vector<std::string>& Warnings() const { return warnings_; }
+  static constexpr std::size_t kWarningsKept = 100;
   void Warn(const std::string& warning);
   // Told of every warning from now on, as it arises (the owner shows it at once).
   void SetWarningSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }

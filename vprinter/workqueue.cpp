@@ -58,4 +58,12 @@ std::size_t WorkQueue::PendingPrintBytes() const {
   return total;
 }
 
+std::size_t WorkQueue::PendingWorkOf(int connection) const {
+  std::size_t count = 0;
+  for (const Work& work : queue_) {
+    count += work.kind != Work::Kind::kData && work.connection == connection;
+  }
+  return count;
+}
+
 }  // namespace vprinter

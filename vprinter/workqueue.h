@@ -73,6 +73,8 @@ class WorkQueue {
   const Work* Head() const { return queue_.empty() ? nullptr : &queue_.front(); }
   // Bytes of print data accepted but not worked through yet.
   std::size_t PendingPrintBytes() const;
+  // Works other than print data that this connection queued and are not done yet.
+  std::size_t PendingWorkOf(int connection) const;
 
  private:
   // With the queue empty: ejects a half-printed sheet after the idle time; the wait left.
