@@ -31,12 +31,29 @@ Device::Device(DeviceOptions options)
   }
   trace_.SetKeepInMemory(options_.traceInMemory);
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
+  writer_ = std::make_unique<SheetWriter>(
+      options_.trayDir, [this](const std::string& file, const std::string& error) {
+        std::function<void()> waker;
+        {
+          std::lock_guard lock(mutex_);
+          if (file.empty()) {
+            SheetLost(error);
+          } else {
+            SheetEjected(file);
+          }
+          waker = waker_;
+        }
+        // Print data held for want of room in the writer may go on now.
+        if (waker) waker();
+      });
   ApplySettingsLocked();
   ApplyHeadLocked();
   store_.SetWarningSink(options_.onWarning);
 }
 
 Device::~Device() {
+  // The sheets still being written are told to a device that is whole.
+  writer_.reset();
   std::lock_guard lock(mutex_);
   store_.SaveIfDirty();
 }
@@ -89,7 +106,16 @@ void Device::Skipped(const std::string& what, uint64_t offset) {
       TraceRecord("skipped").Str("what", what).Num("offset", static_cast<long long>(offset)));
 }
 
+bool Device::TakeSheet(const uint8_t* pixels) {
+  writer_->Take(pixels);
+  return true;
+}
+
 bool Device::FeedSheet() {
+  // No sheet goes in while the writer has no room for it when it comes out: the data waits with
+  // its credit, and the host with it.
+  waitingForWriter_ = !writer_->HasRoom();
+  if (waitingForWriter_) return false;
   if (!paper_.Take()) return false;
   Changed(change::kPaper);
   return true;
@@ -382,10 +408,12 @@ bool Device::Perform(Work& work) {
       RaiseLocked(consumables_.PrintDots(fresh));
       Changed(change::kInk);
       if (taken < work.bytes.size()) {
-        // Out of paper: the rest waits, holding its credit, until paper is loaded and the error
-        // cleared.
         work.bytes.erase(work.bytes.begin(),
                          work.bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+        // The writer is full: the rest waits, holding its credit, until it has written a sheet.
+        if (waitingForWriter_) return false;
+        // Out of paper: the rest waits, holding its credit, until paper is loaded and the error
+        // cleared.
         RaiseLocked(status::kPaperOut);
         TraceLocked(
             TraceRecord("paper_out").Num("pending", static_cast<long long>(work.bytes.size())));
@@ -827,13 +855,19 @@ int Device::Calls(Op op) const {
 }
 
 std::vector<std::string> Device::TraceLines() const {
+  writer_->Drain();
   std::lock_guard lock(mutex_);
   return trace_.Lines();
 }
 
 void Device::ClearTrace() {
+  writer_->Drain();
   std::lock_guard lock(mutex_);
   trace_.ClearLines();
+}
+
+void Device::HoldSheetWriter(bool hold) {
+  writer_->Hold(hold);
 }
 
 std::string Device::TrayError() const {

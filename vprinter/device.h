@@ -43,6 +43,7 @@
 #include "vprinter/papertray.h"
 #include "vprinter/printengine.h"
 #include "vprinter/service.h"
+#include "vprinter/sheetwriter.h"
 #include "vprinter/state.h"
 #include "vprinter/statestore.h"
 #include "vprinter/status.h"
@@ -179,8 +180,11 @@ class Device : private EngineEvents, private WorkPerformer {
 
   // Calls of each kind since start-up.
   int Calls(Op op) const;
+  // The trace, once every sheet ejected so far has been written (or lost) and traced.
   std::vector<std::string> TraceLines() const;
   void ClearTrace();
+  // Tests: the sheet writer stops before its next sheet (the tray seems slow) until let go.
+  void HoldSheetWriter(bool hold);
   // What went wrong with the state or the trace file (a damaged state file, a failed save), for
   // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
@@ -217,9 +221,11 @@ class Device : private EngineEvents, private WorkPerformer {
   void SheetLost(const std::string& error) override;
   void Skipped(const std::string& what, uint64_t offset) override;
   bool FeedSheet() override;
+  bool TakeSheet(const uint8_t* pixels) override;
   // WorkPerformer, called from inside WorkQueue::Advance while the lock is held.
   bool Perform(Work& work) override;
   bool Halted() const override { return error_ != 0; }
+  bool Waiting() const override { return waitingForWriter_ && !writer_->HasRoom(); }
   bool SheetInProgress() const override { return engine_->SheetInProgress(); }
   void EjectIdleSheet() override { engine_->EjectSheet(); }
 
@@ -249,6 +255,9 @@ class Device : private EngineEvents, private WorkPerformer {
   Consumables consumables_{store_};
   Trace trace_;
   std::unique_ptr<PrintEngine> engine_;
+  // Writes ejected sheets off the printer's thread; its thread calls back under the lock.
+  std::unique_ptr<SheetWriter> writer_;
+  bool waitingForWriter_ = false;
   std::array<uint64_t, kInkCount> dotsSeen_{};
   WorkQueue queue_;
   std::map<int, int> creditReturns_;

@@ -200,6 +200,35 @@ TEST_F(DeviceTest, MechanismWorkQueuedPerConnectionIsBounded) {
   EXPECT_EQ(Result(device_->Control(2, wait).reply), 1);
 }
 
+// Sheets are written off the printer's thread: with the tray slow, the printer goes on answering,
+// holds the print data and its credit once the writer is full, and goes on when it has room.
+TEST_F(DeviceTest, SlowSheetWritingHoldsTheDataNotThePrinter) {
+  device_->HoldSheetWriter(true);
+  std::vector<uint8_t> feeds;
+  for (int i = 0; i < 12; ++i) feeds.insert(feeds.end(), {'A', 0x0C});
+  device_->Data(1, 0, feeds);
+  device_->Advance();
+  EXPECT_GT(device_->PendingPrintBytes(), 0u);
+  EXPECT_TRUE(device_->TakeCreditReturns().empty());  // the host waits for credit
+  EXPECT_EQ(Result(Control({d4::cmd::kInquireStatus, 1})), 1);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kPrinting);
+  EXPECT_EQ(device_->PaperInTray(),
+            PaperTray::kCapacity - static_cast<int>(SheetWriter::kCapacity));
+
+  device_->HoldSheetWriter(false);
+  for (int round = 0; round < 100 && device_->PendingPrintBytes() > 0; ++round) {
+    device_->TraceLines();  // waits for the writer
+    device_->Advance();
+  }
+  EXPECT_EQ(device_->PendingPrintBytes(), 0u);
+  EXPECT_EQ(device_->TakeCreditReturns()[1], 1);
+  int sheets = 0;
+  for (const std::string& line : device_->TraceLines()) {
+    sheets += line.find("\"op\":\"sheet\"") != std::string::npos;
+  }
+  EXPECT_EQ(sheets, 12);
+}
+
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {
   device_->PowerOff();
   ASSERT_TRUE(device_->ReplaceMainBoard());

@@ -169,12 +169,16 @@ const std::array<Rgb, 256>& SheetPalette() {
 }
 
 bool SheetImage::WritePng(const std::filesystem::path& file, std::string& error) const {
+  return WriteSheetPng(pixels_.get(), file, error);
+}
+
+bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error) {
   File out(std::fopen(file.c_str(), "wb"));
   if (!out) {
     error = std::string("cannot create ") + file.string() + ": " + std::strerror(errno);
     return false;
   }
-  if (!WriteRows(out.get(), pixels_.get(), error)) return false;
+  if (!WriteRows(out.get(), pixels, error)) return false;
   if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
     error = std::string("cannot write ") + file.string() + ": " + std::strerror(errno);
     return false;
@@ -225,6 +229,11 @@ bool TrayWritable(const std::filesystem::path& tray, std::string& error) {
 // sees half a sheet and no earlier sheet is ever overwritten.
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
                         std::string& error) {
+  return WriteToTray(sheet.Pixels(), tray, error);
+}
+
+std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(tray, ec);
   if (ec) {
@@ -240,7 +249,7 @@ std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tr
   // mkstemp makes the file private; a sheet is as readable as any document of the user's.
   fchmod(fd, 0644);
   close(fd);
-  if (!sheet.WritePng(temp, error)) {
+  if (!WriteSheetPng(pixels, temp, error)) {
     unlink(temp.c_str());
     return {};
   }

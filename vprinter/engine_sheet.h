@@ -43,6 +43,10 @@ class SheetImage {
 // the file's path; an empty path and the reason if it could not be written.
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
                         std::string& error);
+// The same for a copy of a sheet's pixels (kSheetWidth x kSheetHeight).
+std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error);
+bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error);
 
 // Whether sheets can be written into the tray now: creates it if need be and writes, syncs and
 // removes a small file there (a full disk shows only when data must reach it). False with the

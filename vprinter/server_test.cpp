@@ -3,8 +3,8 @@
 #include "vprinter/server.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>

@@ -448,7 +448,9 @@ bool KeepDamagedState(const std::filesystem::path& dir, std::filesystem::path* k
     if (error) *error = Reason("cannot keep the damaged state as", target);
     return false;
   }
-  if (error) *error = std::string("no free name beside ") + file.string() + " for the damaged state";
+  if (error) {
+    *error = std::string("no free name beside ") + file.string() + " for the damaged state";
+  }
   return false;
 }
 

@@ -17,7 +17,7 @@ std::optional<std::chrono::nanoseconds> WorkQueue::Advance(double scale, WorkPer
   lastAdvance_ = now;
   if (queue_.empty()) return IdleEjectDue(scale, elapsed, printer);
   idleSeconds_ = 0;
-  if (printer.Halted()) return std::nullopt;
+  if (printer.Halted() || printer.Waiting()) return std::nullopt;
   double budget = scale <= 0 ? std::numeric_limits<double>::infinity() : elapsed / scale;
   while (!queue_.empty() && !printer.Halted()) {
     Work& head = queue_.front();
@@ -31,7 +31,7 @@ std::optional<std::chrono::nanoseconds> WorkQueue::Advance(double scale, WorkPer
     queue_.pop_front();
   }
   if (queue_.empty()) return IdleEjectDue(scale, 0, printer);
-  if (printer.Halted()) return std::nullopt;
+  if (printer.Halted() || printer.Waiting()) return std::nullopt;
   return std::chrono::nanoseconds(
       static_cast<long long>(std::ceil(queue_.front().remaining * scale * 1e9)));
 }

@@ -47,6 +47,9 @@ class WorkPerformer {
   virtual bool Perform(Work& work) = 0;
   // The printer stands in an error: nothing advances.
   virtual bool Halted() const = 0;
+  // The printer waits for something outside the queue (room to write sheets), which wakes it:
+  // nothing advances, and no time is due.
+  virtual bool Waiting() const { return false; }
   // A sheet half printed, and its ejection when the printer idled long enough.
   virtual bool SheetInProgress() const = 0;
   virtual void EjectIdleSheet() = 0;
