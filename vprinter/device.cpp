@@ -106,8 +106,8 @@ void Device::Skipped(const std::string& what, uint64_t offset) {
       TraceRecord("skipped").Str("what", what).Num("offset", static_cast<long long>(offset)));
 }
 
-bool Device::TakeSheet(const uint8_t* pixels) {
-  writer_->Take(pixels);
+bool Device::TakeSheet(const uint8_t* pixels, int top, int bottom) {
+  writer_->Take(pixels, top, bottom);
   return true;
 }
 

@@ -221,7 +221,7 @@ class Device : private EngineEvents, private WorkPerformer {
   void SheetLost(const std::string& error) override;
   void Skipped(const std::string& what, uint64_t offset) override;
   bool FeedSheet() override;
-  bool TakeSheet(const uint8_t* pixels) override;
+  bool TakeSheet(const uint8_t* pixels, int top, int bottom) override;
   // WorkPerformer, called from inside WorkQueue::Advance while the lock is held.
   bool Perform(Work& work) override;
   bool Halted() const override { return error_ != 0; }

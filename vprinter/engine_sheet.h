@@ -18,6 +18,9 @@ class SheetImage {
   // Makes the sheet white again.
   void Clear();
   const uint8_t* Pixels() const { return pixels_.get(); }
+  // Rows [DirtyTop(), DirtyBottom()) may carry ink; every other row is white (0).
+  int DirtyTop() const { return dirtyTop_; }
+  int DirtyBottom() const { return dirtyBottom_; }
   // Adds ink to one pixel; coverage saturates at 3. Pixels off the sheet are not there to print.
   void Lay(int x, int y, Plane plane, int level) {
     if (x < 0 || y < 0 || x >= kSheetWidth || y >= kSheetHeight) return;

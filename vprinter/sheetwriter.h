@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vprinter {
 
@@ -31,14 +32,21 @@ class SheetWriter {
 
   // False when kCapacity sheets wait: take none now.
   bool HasRoom() const;
-  // Copies the sheet's pixels into the queue (the caller checked HasRoom).
-  void Take(const uint8_t* pixels);
+  // Copies the sheet's pixels into the queue (the caller checked HasRoom); rows outside
+  // [top, bottom) are white and are not copied.
+  void Take(const uint8_t* pixels, int top, int bottom);
   // Returns once every sheet taken so far is written and told.
   void Drain();
   // Tests: holds the writer before its next sheet until Hold(false).
   void Hold(bool hold);
 
  private:
+  // A sheet's copy; its buffers are kept and reused, and only the rows that carried ink are
+  // cleared for the next one, so a blank sheet costs the printer's thread almost nothing.
+  struct Copy {
+    std::unique_ptr<uint8_t[]> pixels;
+    int top = 0, bottom = 0;  // rows that may carry ink
+  };
   void Run();
 
   const std::filesystem::path tray_;
@@ -46,7 +54,8 @@ class SheetWriter {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable drained_;
-  std::deque<std::unique_ptr<uint8_t[]>> queue_;
+  std::deque<Copy> queue_;
+  std::vector<Copy> free_;   // written, ready for reuse
   std::size_t busy_ = 0;     // taken from the queue, being written
   std::size_t telling_ = 0;  // written, the printer being told
   bool held_ = false;
