@@ -148,7 +148,8 @@ void Server::ApplyDeviceRequests() {
 }
 
 void Server::Accept(Clock::time_point now) {
-  const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+  const int fd = accept_ ? accept_(listenFd_)
+                        : accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (fd < 0) {
     if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
       // The client stays in the backlog; the connections already open are served meanwhile.

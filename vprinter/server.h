@@ -41,6 +41,8 @@ class Server {
   void OnPowerChange(std::function<void(bool on)> callback) { onPower_ = std::move(callback); }
   // Before Run(): the clock the idle limit and the accept back-off go by (tests move it).
   void SetClock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
+  // Before Run(): tests stand in for accept4 on the listening socket (a returned -1 with errno).
+  void SetAccept(std::function<int(int listenFd)> accept) { accept_ = std::move(accept); }
   // Zero: no limit.
   void SetIdleLimit(Clock::duration limit) { idleLimit_ = limit; }
   // Hands a connected socket to the loop, which owns it from now on. Any thread.
@@ -72,6 +74,7 @@ class Server {
   bool powered_ = true;
   std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
   Clock::duration idleLimit_ = kDefaultIdleLimit;
+  std::function<int(int)> accept_;
   Clock::time_point acceptResumes_{};
   bool acceptFailing_ = false;
 };

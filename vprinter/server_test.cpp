@@ -42,7 +42,14 @@ class ServerTrustTest : public ::testing::Test {
     ASSERT_EQ(bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(listenFd_, 8), 0);
     server_->SetListenSocket(listenFd_);
-    server_->SetClock([this] { return Server::Clock::now() + skipped_.load(); });
+    // The server's time moves only when a test moves it.
+    server_->SetClock([this, base = Server::Clock::now()] { return base + skipped_.load(); });
+    server_->SetAccept([this](int fd) {
+      ++accepts_;
+      if (!failAccept_) return accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      errno = EMFILE;
+      return -1;
+    });
     thread_ = std::thread([this] { server_->Run(); });
   }
   void TearDown() override {
@@ -101,6 +108,8 @@ class ServerTrustTest : public ::testing::Test {
   std::unique_ptr<Server> server_;
   int listenFd_ = -1;
   std::atomic<std::chrono::minutes> skipped_{std::chrono::minutes(0)};
+  std::atomic<bool> failAccept_{false};
+  std::atomic<int> accepts_{0};
   std::thread thread_;
 };
 
@@ -135,6 +144,30 @@ TEST_F(ServerTrustTest, ASilentClientIsDropped) {
   EXPECT_EQ(Records("disconnect"), 1);
   close(silent);
   close(talking);
+}
+
+// Out of descriptors, the listening socket rests instead of being tried on every turn of the loop,
+// and the clients already connected are served meanwhile.
+TEST_F(ServerTrustTest, AcceptOutOfDescriptorsRestsAndServesTheOpenClients) {
+  const int open = Connect();
+  d4::HostConnection link(open);
+  ASSERT_EQ(link.Init(milliseconds(5000)).result, d4::result::Ok);
+  const int accepted = accepts_.load();
+  failAccept_ = true;
+  const int waiting = Connect();  // stays in the backlog
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_EQ(link.Exit(milliseconds(5000)).result, d4::result::Ok);
+    ASSERT_EQ(link.Init(milliseconds(5000)).result, d4::result::Ok);
+  }
+  EXPECT_LE(accepts_.load() - accepted, 1);
+
+  failAccept_ = false;
+  Skip(std::chrono::minutes(1));
+  d4::HostConnection waitingLink(waiting);
+  EXPECT_EQ(waitingLink.Init(milliseconds(5000)).result, d4::result::Ok);
+  EXPECT_EQ(accepts_.load() - accepted, 2);
+  close(waiting);
+  close(open);
 }
 
 TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {
