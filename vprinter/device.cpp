@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "makerlibs/d4/commands.h"
+#include "vprinter/engine_sheet.h"
 
 namespace vprinter {
 
@@ -14,24 +15,45 @@ constexpr std::size_t kSheetsListed = 500;
 }  // namespace
 
 Device::Device(DeviceOptions options)
-    : options_(std::move(options)), store_(options_.stateDir), notifier_(options_.notifyInterval) {
+    : options_(std::move(options)), store_(options_.stateDir, options_.durable), notifier_(options_.notifyInterval) {
   if (options_.trayDir.empty()) {
     options_.trayDir = options_.stateDir.empty()
                            ? std::filesystem::temp_directory_path() / "quorla-vprinter-tray"
                            : options_.stateDir / "tray";
   }
-  std::error_code ec;
-  std::filesystem::create_directories(options_.trayDir, ec);
+  // A tray that takes no sheet would make every print vanish with the data answered 1.
+  if (std::string error; !TrayWritable(options_.trayDir, error)) {
+    trayError_ = error;
+    store_.Warn(error);
+  }
   if (!options_.traceFile.empty() && !trace_.SetFile(options_.traceFile)) {
     store_.Warn("cannot open the trace file " + options_.traceFile.string());
   }
   trace_.SetKeepInMemory(options_.traceInMemory);
   engine_ = std::make_unique<PrintEngine>(options_.trayDir, static_cast<EngineEvents&>(*this));
+  writer_ = std::make_unique<SheetWriter>(
+      options_.trayDir, [this](const std::string& file, const std::string& error) {
+        std::function<void()> waker;
+        {
+          std::lock_guard lock(mutex_);
+          if (file.empty()) {
+            SheetLost(error);
+          } else {
+            SheetEjected(file);
+          }
+          waker = waker_;
+        }
+        // Print data held for want of room in the writer may go on now.
+        if (waker) waker();
+      });
   ApplySettingsLocked();
   ApplyHeadLocked();
+  store_.SetWarningSink(options_.onWarning);
 }
 
 Device::~Device() {
+  // The sheets still being written are told to a device that is whole.
+  writer_.reset();
   std::lock_guard lock(mutex_);
   store_.SaveIfDirty();
 }
@@ -50,6 +72,14 @@ void Device::TraceLocked(const TraceRecord& record) {
   Changed(change::kTrace);
 }
 
+bool Device::SaveNowLocked() {
+  std::string error;
+  if (store_.Save(&error)) return true;
+  TraceLocked(TraceRecord("save_failed").Str("error", error));
+  store_.Warn(error);
+  return false;
+}
+
 void Device::RaiseLocked(uint16_t error) {
   if (error == 0 || error_ != 0) return;
   error_ = error;
@@ -66,12 +96,26 @@ void Device::SheetEjected(const std::string& file) {
   Changed(change::kSheets);
 }
 
+void Device::SheetLost(const std::string& error) {
+  TraceLocked(TraceRecord("sheet_lost").Str("error", error));
+  store_.Warn(std::string("a sheet was lost: ") + error);
+}
+
 void Device::Skipped(const std::string& what, uint64_t offset) {
   TraceLocked(
       TraceRecord("skipped").Str("what", what).Num("offset", static_cast<long long>(offset)));
 }
 
+bool Device::TakeSheet(const uint8_t* pixels, int top, int bottom) {
+  writer_->Take(pixels, top, bottom);
+  return true;
+}
+
 bool Device::FeedSheet() {
+  // No sheet goes in while the writer has no room for it when it comes out: the data waits with
+  // its credit, and the host with it.
+  waitingForWriter_ = !writer_->HasRoom();
+  if (waitingForWriter_) return false;
   if (!paper_.Take()) return false;
   Changed(change::kPaper);
   return true;
@@ -160,7 +204,7 @@ void Device::ProtocolError(int, int16_t code) {
   TraceLocked(TraceRecord("protocol_error").Num("code", code));
 }
 
-Device::Answer Device::Control(int, const std::vector<uint8_t>& bytes) {
+Device::Answer Device::Control(int connection, const std::vector<uint8_t>& bytes) {
   std::unique_lock lock(mutex_);
   Answer answer;
   const std::optional<service::ControlRequest> request =
@@ -195,10 +239,11 @@ Device::Answer Device::Control(int, const std::vector<uint8_t>& bytes) {
     const d4::Outcome model = service::CheckModel(*request);
     if (!model.ok()) return refuse(model);
   }
-  return Execute(*request, record);
+  return Execute(connection, *request, record);
 }
 
-Device::Answer Device::Execute(const service::ControlRequest& request, TraceRecord& record) {
+Device::Answer Device::Execute(int connection, const service::ControlRequest& request,
+                               TraceRecord& record) {
   const uint8_t* args = request.args;
   Answer answer;
   auto reply = [&](d4::Outcome outcome, std::initializer_list<uint8_t> data = {}) {
@@ -216,10 +261,18 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       TraceLocked(record.Num("value", value));
       return reply(d4::Outcome::Ok(), {value});
     }
-    case d4::cmd::kWriteEeprom:
+    case d4::cmd::kWriteEeprom: {
+      // A write is answered only once it is on disk: one acknowledged and then lost in a restart
+      // would leave the technician trusting a value the printer no longer holds.
+      const uint8_t before = store_.Get().eeprom[args[2]];
       store_.WriteCell(args[2], args[3]);
+      if (!SaveNowLocked()) {
+        store_.RestoreCell(args[2], before);
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
       Changed(change::kEeprom | change::kInk);
       break;
+    }
     case d4::cmd::kSoftReset:
       // The interface starts afresh; accepted print data and the sheet in progress stay.
       break;
@@ -243,7 +296,12 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       if (drop < 1 || drop > 3 || ink < 1 || ink > 2) {
         return refuse(d4::Outcome::Refused(d4::err::InvalidParameter));
       }
+      const uint8_t before = store_.Get().eeprom[BidCell(drop, ink)];
       store_.WriteCell(BidCell(drop, ink), args[4]);
+      if (!SaveNowLocked()) {
+        store_.RestoreCell(BidCell(drop, ink), before);
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
       Changed(change::kEeprom);
       // The engine takes the new value where it stands in the stream, after the data before it.
       Enqueue(Work{Work::Kind::kBid, 0, {}, -1, drop, ink, static_cast<int8_t>(args[4])});
@@ -270,8 +328,7 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       break;
     case d4::cmd::kSaveAllCurrentData: {
       store_.Edit();
-      std::string error;
-      if (!store_.Save(&error)) return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      if (!SaveNowLocked()) return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
       Enqueue(Work{Work::Kind::kPowerOn, 0, {}, -1, 1, 0, 0});
       break;
     }
@@ -281,6 +338,10 @@ Device::Answer Device::Execute(const service::ControlRequest& request, TraceReco
       Work work;
       const d4::Outcome outcome = service::MechanismWork(request, &work);
       if (!outcome.ok()) return refuse(outcome);
+      if (queue_.PendingWorkOf(connection) >= kMaxQueuedWorkPerConnection) {
+        return refuse(d4::Outcome::Refused(d4::err::PrinterIsBusy));
+      }
+      work.connection = connection;
       Enqueue(std::move(work));
       break;
     }
@@ -347,10 +408,12 @@ bool Device::Perform(Work& work) {
       RaiseLocked(consumables_.PrintDots(fresh));
       Changed(change::kInk);
       if (taken < work.bytes.size()) {
-        // Out of paper: the rest waits, holding its credit, until paper is loaded and the error
-        // cleared.
         work.bytes.erase(work.bytes.begin(),
                          work.bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+        // The writer is full: the rest waits, holding its credit, until it has written a sheet.
+        if (waitingForWriter_) return false;
+        // Out of paper: the rest waits, holding its credit, until paper is loaded and the error
+        // cleared.
         RaiseLocked(status::kPaperOut);
         TraceLocked(
             TraceRecord("paper_out").Num("pending", static_cast<long long>(work.bytes.size())));
@@ -792,13 +855,29 @@ int Device::Calls(Op op) const {
 }
 
 std::vector<std::string> Device::TraceLines() const {
+  writer_->Drain();
   std::lock_guard lock(mutex_);
   return trace_.Lines();
 }
 
 void Device::ClearTrace() {
+  writer_->Drain();
   std::lock_guard lock(mutex_);
   trace_.ClearLines();
+}
+
+void Device::HoldSheetWriter(bool hold) {
+  writer_->Hold(hold);
+}
+
+std::string Device::TrayError() const {
+  std::lock_guard lock(mutex_);
+  return trayError_;
+}
+
+std::string Device::StartError() const {
+  std::lock_guard lock(mutex_);
+  return store_.StartError();
 }
 
 std::vector<std::string> Device::Warnings() const {

@@ -43,6 +43,7 @@
 #include "vprinter/papertray.h"
 #include "vprinter/printengine.h"
 #include "vprinter/service.h"
+#include "vprinter/sheetwriter.h"
 #include "vprinter/state.h"
 #include "vprinter/statestore.h"
 #include "vprinter/status.h"
@@ -53,6 +54,9 @@ namespace vprinter {
 
 struct DeviceOptions {
   std::filesystem::path stateDir;  // empty: nothing is kept
+  // Every save of the state is on disk before the printer answers (fsync). Tests of other
+  // things turn it off: their state is thrown away, and a sync costs milliseconds per write.
+  bool durable = true;
   std::filesystem::path trayDir;
   std::filesystem::path traceFile;  // empty: no trace file
   bool traceInMemory = false;
@@ -60,10 +64,18 @@ struct DeviceOptions {
   double timeScale = 1.0;
   // Changes within this time after a notification come to observers in one later call.
   std::chrono::milliseconds notifyInterval{20};
+  // Told at once of every warning that arises while the printer runs (a failed save, a lost
+  // sheet), on the thread that met it and under the device's lock: it must not call the device.
+  // Warnings from start-up are in Warnings().
+  std::function<void(const std::string&)> onWarning;
 };
 
 class Device : private EngineEvents, private WorkPerformer {
  public:
+  // Mechanism commands one connection may have queued and not yet done; more are refused with
+  // packet error 144, so one client cannot fill the printer's memory or its time.
+  static constexpr std::size_t kMaxQueuedWorkPerConnection = 256;
+
   explicit Device(DeviceOptions options);
   ~Device() override;
   Device(const Device&) = delete;
@@ -168,11 +180,19 @@ class Device : private EngineEvents, private WorkPerformer {
 
   // Calls of each kind since start-up.
   int Calls(Op op) const;
+  // The trace, once every sheet ejected so far has been written (or lost) and traced.
   std::vector<std::string> TraceLines() const;
   void ClearTrace();
+  // Tests: the sheet writer stops before its next sheet (the tray seems slow) until let go.
+  void HoldSheetWriter(bool hold);
   // What went wrong with the state or the trace file (a damaged state file, a failed save), for
   // the owner to show; the device itself prints nothing.
   std::vector<std::string> Warnings() const;
+  // Why this printer must not be started (its state file may not be read, or a damaged one could
+  // not be kept aside): its owner refuses to run it. Empty when it may run.
+  std::string StartError() const;
+  // Why no sheet could be written into the tray when the printer started (empty: it could).
+  std::string TrayError() const;
   // Carriage position (steps from home) and paper fed since power-on.
   std::pair<long, long> MechanismPosition() const;
   // Where the carriage stands in words ("home", "I/C replacement position", "cap" or "").
@@ -198,15 +218,20 @@ class Device : private EngineEvents, private WorkPerformer {
  private:
   // EngineEvents, called from inside PrintEngine while the lock is held.
   void SheetEjected(const std::string& file) override;
+  void SheetLost(const std::string& error) override;
   void Skipped(const std::string& what, uint64_t offset) override;
   bool FeedSheet() override;
+  bool TakeSheet(const uint8_t* pixels, int top, int bottom) override;
   // WorkPerformer, called from inside WorkQueue::Advance while the lock is held.
   bool Perform(Work& work) override;
   bool Halted() const override { return error_ != 0; }
+  bool Waiting() const override { return waitingForWriter_ && !writer_->HasRoom(); }
   bool SheetInProgress() const override { return engine_->SheetInProgress(); }
   void EjectIdleSheet() override { engine_->EjectSheet(); }
 
   void TraceLocked(const TraceRecord& record);
+  // Saves the state file now; a failure is traced and warned of at once.
+  bool SaveNowLocked();
   // Tells watchers (change:: bits); cheap, never waits for them.
   void Changed(uint32_t changes) { notifier_.Post(changes); }
   // Enters an error unless the printer stands in one already (0: nothing).
@@ -220,7 +245,7 @@ class Device : private EngineEvents, private WorkPerformer {
   void StartAfreshLocked();
   std::pair<uint16_t, uint16_t> StatusLocked() const;
   // What a control request does, once it has passed its faults and model code check.
-  Answer Execute(const service::ControlRequest& request, TraceRecord& record);
+  Answer Execute(int connection, const service::ControlRequest& request, TraceRecord& record);
   void Wake();
 
   DeviceOptions options_;
@@ -230,10 +255,14 @@ class Device : private EngineEvents, private WorkPerformer {
   Consumables consumables_{store_};
   Trace trace_;
   std::unique_ptr<PrintEngine> engine_;
+  // Writes ejected sheets off the printer's thread; its thread calls back under the lock.
+  std::unique_ptr<SheetWriter> writer_;
+  bool waitingForWriter_ = false;
   std::array<uint64_t, kInkCount> dotsSeen_{};
   WorkQueue queue_;
   std::map<int, int> creditReturns_;
   uint16_t error_ = 0;
+  std::string trayError_;
   Faults faults_;
   Mechanism mechanism_;
   PaperTray paper_;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "vprinter/commands.h"
@@ -82,6 +84,22 @@ TEST_F(DeviceTest, FaultsCountCallsOfTheirKindOnly) {
   EXPECT_TRUE(device_->Control(1, {d4::cmd::kInquireStatus, 6}).drop);
 }
 
+// Two faults armed on one kind each count every call once, whichever fires first; two due on the
+// same call fire one after the other, the first armed first.
+TEST_F(DeviceTest, FaultsOfOneKindEachCountACallOnce) {
+  device_->FailNth(Op::kEepromRead, 5, -104);
+  device_->FailNthWithPacketError(Op::kEepromRead, 2, d4::err::InvalidParameter);
+  device_->FailNth(Op::kStatus, 2, -103);
+  device_->FailNth(Op::kStatus, 2, -82);
+  std::vector<int> reads, polls;
+  for (uint8_t tag = 1; tag <= 6; ++tag) {
+    reads.push_back(Result(Control({d4::cmd::kReadEeprom, tag, M1, M2, 0})));
+    polls.push_back(Result(Control({d4::cmd::kInquireStatus, tag})));
+  }
+  EXPECT_EQ(reads, (std::vector<int>{1, 8192, 1, 1, -104, 1}));
+  EXPECT_EQ(polls, (std::vector<int>{1, -103, -82, 1, 1, 1}));
+}
+
 TEST_F(DeviceTest, BidChangeTakesItsPlaceInThePrintStream) {
   device_->SetTimeScale(1000);
   const std::vector<uint8_t> block(100, 0xFF);
@@ -145,6 +163,70 @@ TEST_F(DeviceTest, AHalfPrintedSheetIsEjectedWhenTheJobEnds) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (sheets() == 2 && std::chrono::steady_clock::now() < limit) device_->Advance();
   EXPECT_EQ(sheets(), 3);
+}
+
+// A tray that takes no sheet is found at start, and a sheet lost later is traced and said at once.
+TEST_F(DeviceTest, ASheetThatCannotBeWrittenIsReported) {
+  EXPECT_EQ(device_->TrayError(), "");
+  std::ofstream(dir_ / "file") << "x";
+  DeviceOptions options;
+  options.trayDir = dir_ / "file" / "tray";
+  options.traceInMemory = true;
+  options.timeScale = 0;
+  std::vector<std::string> told;
+  options.onWarning = [&told](const std::string& warning) { told.push_back(warning); };
+  Device blocked(options);
+  EXPECT_NE(blocked.TrayError().find("file/tray"), std::string::npos) << blocked.TrayError();
+
+  blocked.Data(1, 0, {'A', 0x0C});
+  blocked.Advance();
+  const std::vector<std::string> trace = blocked.TraceLines();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_NE(trace.back().find("\"op\":\"sheet_lost\""), std::string::npos) << trace.back();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind("a sheet was lost: cannot create the tray", 0), 0u) << told[0];
+}
+
+// One client can queue only so much mechanism work; another is still served.
+TEST_F(DeviceTest, MechanismWorkQueuedPerConnectionIsBounded) {
+  device_->SetTimeScale(1);  // nothing finishes while the test runs
+  const std::vector<uint8_t> wait = {d4::cmd::kWaitTime, 1, M1, M2, 200};
+  for (std::size_t i = 0; i < Device::kMaxQueuedWorkPerConnection; ++i) {
+    ASSERT_EQ(Result(device_->Control(1, wait).reply), 1) << i;
+  }
+  const std::vector<uint8_t> refused = device_->Control(1, wait).reply;
+  EXPECT_EQ(Result(refused), 8192);
+  EXPECT_EQ(d4::GetU16(refused.data() + 4), d4::err::PrinterIsBusy);
+  EXPECT_EQ(Result(device_->Control(2, wait).reply), 1);
+}
+
+// Sheets are written off the printer's thread: with the tray slow, the printer goes on answering,
+// holds the print data and its credit once the writer is full, and goes on when it has room.
+TEST_F(DeviceTest, SlowSheetWritingHoldsTheDataNotThePrinter) {
+  device_->HoldSheetWriter(true);
+  std::vector<uint8_t> feeds;
+  for (int i = 0; i < 12; ++i) feeds.insert(feeds.end(), {'A', 0x0C});
+  device_->Data(1, 0, feeds);
+  device_->Advance();
+  EXPECT_GT(device_->PendingPrintBytes(), 0u);
+  EXPECT_TRUE(device_->TakeCreditReturns().empty());  // the host waits for credit
+  EXPECT_EQ(Result(Control({d4::cmd::kInquireStatus, 1})), 1);
+  EXPECT_EQ(device_->CurrentStatus().first, status::kPrinting);
+  EXPECT_EQ(device_->PaperInTray(),
+            PaperTray::kCapacity - static_cast<int>(SheetWriter::kCapacity));
+
+  device_->HoldSheetWriter(false);
+  for (int round = 0; round < 100 && device_->PendingPrintBytes() > 0; ++round) {
+    device_->TraceLines();  // waits for the writer
+    device_->Advance();
+  }
+  EXPECT_EQ(device_->PendingPrintBytes(), 0u);
+  EXPECT_EQ(device_->TakeCreditReturns()[1], 1);
+  int sheets = 0;
+  for (const std::string& line : device_->TraceLines()) {
+    sheets += line.find("\"op\":\"sheet\"") != std::string::npos;
+  }
+  EXPECT_EQ(sheets, 12);
 }
 
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {

@@ -74,7 +74,12 @@ bool PrepareDefaultSocketDir(bool create, std::string* error) {
 EmbeddedPrinter::EmbeddedPrinter(DeviceOptions options)
     : device_(std::make_unique<Device>(std::move(options))),
       server_(std::make_unique<Server>(*device_)),
-      thread_([this] { server_->Run(); }) {}
+      thread_([this] {
+        // Its only clients are the program it lives in, which may keep a port open while the
+        // technician is away: none is dropped for its silence.
+        server_->SetIdleLimit(Server::Clock::duration::zero());
+        server_->Run();
+      }) {}
 
 EmbeddedPrinter::~EmbeddedPrinter() {
   server_->Stop();

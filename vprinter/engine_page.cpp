@@ -56,6 +56,7 @@ void Page::Eject() {
   reports_->Flush();
   loaded_ = false;
   ++sheetsEjected_;
+  if (events_->TakeSheet(sheet_.Pixels(), sheet_.DirtyTop(), sheet_.DirtyBottom())) return;
   std::string error;
   const std::string file = WriteToTray(sheet_, trayDir_, error);
   if (file.empty()) {

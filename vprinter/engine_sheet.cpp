@@ -169,12 +169,16 @@ const std::array<Rgb, 256>& SheetPalette() {
 }
 
 bool SheetImage::WritePng(const std::filesystem::path& file, std::string& error) const {
+  return WriteSheetPng(pixels_.get(), file, error);
+}
+
+bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error) {
   File out(std::fopen(file.c_str(), "wb"));
   if (!out) {
     error = std::string("cannot create ") + file.string() + ": " + std::strerror(errno);
     return false;
   }
-  if (!WriteRows(out.get(), pixels_.get(), error)) return false;
+  if (!WriteRows(out.get(), pixels, error)) return false;
   if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
     error = std::string("cannot write ") + file.string() + ": " + std::strerror(errno);
     return false;
@@ -194,14 +198,46 @@ bool DecodeSheetPng(const std::filesystem::path& file, std::vector<uint8_t>& pix
   return ReadRows(in.get(), pixels, width, height, error);
 }
 
+bool TrayWritable(const std::filesystem::path& tray, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(tray, ec);
+  if (ec) {
+    error = std::string("cannot create the tray ") + tray.string() + ": " + ec.message();
+    return false;
+  }
+  std::string probe = (tray / ".probe-XXXXXX").string();
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  // One block, synced: a full disk refuses it; a nearly full one shows in the sheets lost later.
+  const char block[4096] = {};
+  const bool written = write(fd, block, sizeof block) == static_cast<ssize_t>(sizeof block) &&
+                       fsync(fd) == 0;
+  const int writeError = errno;
+  close(fd);
+  unlink(probe.c_str());
+  if (!written) {
+    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(writeError);
+    return false;
+  }
+  return true;
+}
+
 // Writes under a temporary name and links it to a free final one, so nobody watching the tray
 // sees half a sheet and no earlier sheet is ever overwritten.
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
                         std::string& error) {
+  return WriteToTray(sheet.Pixels(), tray, error);
+}
+
+std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(tray, ec);
   if (ec) {
-    error = "cannot create the tray " + tray.string() + ": " + ec.message();
+    error = std::string("cannot create the tray ") + tray.string() + ": " + ec.message();
     return {};
   }
   std::string temp = (tray / ".sheet-XXXXXX").string();
@@ -213,7 +249,7 @@ std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tr
   // mkstemp makes the file private; a sheet is as readable as any document of the user's.
   fchmod(fd, 0644);
   close(fd);
-  if (!sheet.WritePng(temp, error)) {
+  if (!WriteSheetPng(pixels, temp, error)) {
     unlink(temp.c_str());
     return {};
   }

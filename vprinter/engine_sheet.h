@@ -18,6 +18,9 @@ class SheetImage {
   // Makes the sheet white again.
   void Clear();
   const uint8_t* Pixels() const { return pixels_.get(); }
+  // Rows [DirtyTop(), DirtyBottom()) may carry ink; every other row is white (0).
+  int DirtyTop() const { return dirtyTop_; }
+  int DirtyBottom() const { return dirtyBottom_; }
   // Adds ink to one pixel; coverage saturates at 3. Pixels off the sheet are not there to print.
   void Lay(int x, int y, Plane plane, int level) {
     if (x < 0 || y < 0 || x >= kSheetWidth || y >= kSheetHeight) return;
@@ -43,6 +46,15 @@ class SheetImage {
 // the file's path; an empty path and the reason if it could not be written.
 std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tray,
                         std::string& error);
+// The same for a copy of a sheet's pixels (kSheetWidth x kSheetHeight).
+std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error);
+bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error);
+
+// Whether sheets can be written into the tray now: creates it if need be and writes, syncs and
+// removes a small file there (a full disk shows only when data must reach it). False with the
+// reason.
+bool TrayWritable(const std::filesystem::path& tray, std::string& error);
 
 // The colour of every pixel byte: the four inks at their coverage, mixed subtractively on white.
 using Rgb = std::array<uint8_t, 3>;

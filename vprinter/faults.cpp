@@ -15,18 +15,18 @@ void Faults::Arm(Op op, int n, Armed::Kind kind, int16_t code) {
 std::optional<Faults::Armed> Faults::Take(Op op) {
   ++calls_[static_cast<int>(op)];
   if (observer_) observer_(op);
-  for (auto it = armed_.begin(); it != armed_.end(); ++it) {
-    if (it->op == op && --it->countdown <= 0) {
-      Armed fault = *it;
-      armed_.erase(it);
-      // The other faults of this kind count this call too.
-      for (Armed& other : armed_) {
-        if (other.op == op) --other.countdown;
-      }
-      return fault;
+  // Every fault of this kind counts the call once. Of those due, the one armed first fires; a
+  // second one due on the same call stays armed and fires on the next call of the kind.
+  std::optional<Armed> fired;
+  for (auto it = armed_.begin(); it != armed_.end();) {
+    if (it->op == op && --it->countdown <= 0 && !fired) {
+      fired = *it;
+      it = armed_.erase(it);
+    } else {
+      ++it;
     }
   }
-  return std::nullopt;
+  return fired;
 }
 
 bool Faults::TakeDropRequest() {

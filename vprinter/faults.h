@@ -32,6 +32,8 @@ class Faults {
   // n counts calls of the kind from now: 1 = the next one (anything below counts as 1).
   void Arm(Op op, int n, Armed::Kind kind, int16_t code);
   // Counts the call (telling the request observer) and takes the fault armed for it, if any.
+  // Each armed fault of the kind counts the call once; when two are due on one call, the one
+  // armed first fires and the other on the next call of that kind.
   std::optional<Armed> Take(Op op);
   int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
   int ArmedCount() const { return static_cast<int>(armed_.size()); }

@@ -109,7 +109,19 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  options.onWarning = [](const std::string& warning) {
+    std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
+  };
   vprinter::Device device(options);
+  std::string startError = device.StartError();
+  if (startError.empty() && !device.TrayError().empty()) {
+    startError = device.TrayError() + "; not starting, so as not to lose the sheets printed";
+  }
+  if (const std::string& error = startError; !error.empty()) {
+    std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+    listener.Close(true);
+    return 1;
+  }
   for (const std::string& warning : device.Warnings()) {
     std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
   }

@@ -167,6 +167,7 @@ TEST_F(ObservedPrinter, ASlowWatcherDoesNotStallThePrinter) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(2));
   EXPECT_EQ(watcher.Calls(), 1);
 
+  device.TraceLines();  // the sheet is written off the printer's thread: wait until it is out
   watcher.Hold(false);
   ASSERT_TRUE(watcher.AwaitSnapshot(
       [](const DeviceSnapshot& s) { return s.eeprom[0x2E] == 9 && s.sheets.size() == 1; }));

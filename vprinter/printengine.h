@@ -62,6 +62,10 @@ class EngineEvents {
                              const std::vector<uint8_t>& /*params*/, uint64_t /*offset*/) {}
   // A sheet was ejected but could not be written to the tray; the sheet is lost.
   virtual void SheetLost(const std::string& /*error*/) {}
+  // A sheet was ejected: its kSheetWidth x kSheetHeight pixels, valid during the call, white
+  // (0) outside the rows [top, bottom). True when the receiver writes it to the tray itself (and
+  // then tells SheetEjected or SheetLost); false, the default, and the engine writes it at once.
+  virtual bool TakeSheet(const uint8_t* /*pixels*/, int /*top*/, int /*bottom*/) { return false; }
   // A sheet is to be fed from the input tray: false when the tray is empty, and the engine then
   // stops before the byte that needed the sheet (Consume returns short). Without an override the
   // tray never runs out.

@@ -6,8 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/device.h"
@@ -48,6 +50,8 @@ class Server::Connection : public d4::DeviceListener {
 
   d4::DeviceConnection& link() { return link_; }
   int fd() const { return fd_; }
+  // When the client last sent anything.
+  Server::Clock::time_point heard;
   bool dropNow() const { return dropNow_; }
 
   d4::Outcome OnInit() override {
@@ -143,6 +147,48 @@ void Server::ApplyDeviceRequests() {
   }
 }
 
+void Server::Accept(Clock::time_point now) {
+  const int fd = accept_ ? accept_(listenFd_)
+                        : accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+  if (fd < 0) {
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      // The client stays in the backlog; the connections already open are served meanwhile.
+      acceptResumes_ = now + kAcceptBackoff;
+      if (!acceptFailing_) {
+        std::fprintf(stderr, "quorla-vprinter: cannot accept a client: %s; trying again\n",
+                     std::strerror(errno));
+      }
+      acceptFailing_ = true;
+    }
+    return;
+  }
+  acceptFailing_ = false;
+  if (!AcceptedPeer(fd)) return;
+  const int id = nextId_++;
+  connections_[id] = std::make_unique<Connection>(device_, id, fd);
+  connections_[id]->heard = now;
+  device_.Connected(id);
+}
+
+std::optional<Server::Clock::time_point> Server::DropIdle(Clock::time_point now) {
+  std::optional<Clock::time_point> next;
+  if (idleLimit_ <= Clock::duration::zero()) return next;
+  for (auto it = connections_.begin(); it != connections_.end();) {
+    const int id = it->first;
+    const Clock::time_point until = it->second->heard + idleLimit_;
+    ++it;
+    if (now >= until) {
+      std::fprintf(stderr, "quorla-vprinter: dropped a client silent for %lld s\n",
+                   static_cast<long long>(
+                       std::chrono::duration_cast<std::chrono::seconds>(idleLimit_).count()));
+      CloseConnection(id);
+    } else if (!next || until < *next) {
+      next = until;
+    }
+  }
+  return next;
+}
+
 void Server::Run() {
   std::vector<pollfd> fds;
   std::vector<int> ids;
@@ -157,9 +203,11 @@ void Server::Run() {
         SetNonBlocking(fd);
         const int id = nextId_++;
         connections_[id] = std::make_unique<Connection>(device_, id, fd);
+        connections_[id]->heard = now_();
         device_.Connected(id);
       }
     }
+    const std::optional<Clock::time_point> nextIdle = DropIdle(now_());
     ApplyDeviceRequests();
     const std::optional<std::chrono::nanoseconds> due = device_.Advance();
     for (const auto& [id, credits] : device_.TakeCreditReturns()) {
@@ -182,7 +230,9 @@ void Server::Run() {
     ids.clear();
     fds.push_back({wakeFd_, POLLIN, 0});
     ids.push_back(0);
-    if (listenFd_ >= 0) {
+    const Clock::time_point now = now_();
+    const bool accepting = listenFd_ >= 0 && now >= acceptResumes_;
+    if (accepting) {
       fds.push_back({listenFd_, POLLIN, 0});
       ids.push_back(-1);
     }
@@ -196,9 +246,16 @@ void Server::Run() {
       fds.push_back({c->fd(), events, 0});
       ids.push_back(id);
     }
+    std::optional<std::chrono::nanoseconds> wait = due;
+    auto waitUntil = [&](Clock::time_point when) {
+      const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(when - now);
+      wait = wait ? std::min(*wait, left) : left;
+    };
+    if (nextIdle) waitUntil(*nextIdle);
+    if (listenFd_ >= 0 && !accepting) waitUntil(acceptResumes_);
     int timeout = -1;
-    if (due) {
-      const long long ms = (due->count() + 999999) / 1000000;
+    if (wait) {
+      const long long ms = wait->count() <= 0 ? 0 : (wait->count() + 999999) / 1000000;
       timeout = ms > 60000 ? 60000 : static_cast<int>(ms);
     }
     const int ready = poll(fds.data(), fds.size(), timeout);
@@ -217,12 +274,7 @@ void Server::Run() {
         ssize_t ignored = read(wakeFd_, &count, sizeof count);
         (void)ignored;
       } else if (id == -1) {
-        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0 && AcceptedPeer(fd)) {
-          const int cid = nextId_++;
-          connections_[cid] = std::make_unique<Connection>(device_, cid, fd);
-          device_.Connected(cid);
-        }
+        Accept(now_());
       } else if (id <= -2) {
         const std::size_t w = static_cast<std::size_t>(-2 - id);
         if (w < watches_.size() && !watches_[w].second()) {
@@ -234,6 +286,7 @@ void Server::Run() {
         if (it == connections_.end()) continue;
         Connection& c = *it->second;
         bool alive = true;
+        if (fds[i].revents & POLLIN) c.heard = now_();
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
           if (reading) {
             alive = c.link().OnReadable();

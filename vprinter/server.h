@@ -4,10 +4,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "vprinter/device.h"
@@ -16,6 +18,14 @@ namespace vprinter {
 
 class Server {
  public:
+  using Clock = std::chrono::steady_clock;
+  // A client connected but silent this long is dropped: it holds a descriptor and a slot for
+  // nothing. Generous, as a program may keep its port open between a technician's steps.
+  static constexpr std::chrono::minutes kDefaultIdleLimit{60};
+  // After accept fails for want of descriptors or memory, the listening socket rests this long
+  // (it stays readable, and polling it again at once would spin the loop).
+  static constexpr std::chrono::milliseconds kAcceptBackoff{250};
+
   explicit Server(Device& device);
   ~Server();
   Server(const Server&) = delete;
@@ -29,6 +39,12 @@ class Server {
   // Before Run(): called on the loop's thread when the device is switched off or on (after the
   // connections of a switched-off printer are closed), to stop or resume listening.
   void OnPowerChange(std::function<void(bool on)> callback) { onPower_ = std::move(callback); }
+  // Before Run(): the clock the idle limit and the accept back-off go by (tests move it).
+  void SetClock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
+  // Before Run(): tests stand in for accept4 on the listening socket (a returned -1 with errno).
+  void SetAccept(std::function<int(int listenFd)> accept) { accept_ = std::move(accept); }
+  // Zero: no limit.
+  void SetIdleLimit(Clock::duration limit) { idleLimit_ = limit; }
   // Hands a connected socket to the loop, which owns it from now on. Any thread.
   void AddConnection(int fd);
   // Runs until Stop(); then closes every connection.
@@ -41,6 +57,9 @@ class Server {
   class Connection;
   void CloseConnection(int id);
   void ApplyDeviceRequests();
+  void Accept(Clock::time_point now);
+  // Drops the clients silent past the limit; returns the time the next one would be.
+  std::optional<Clock::time_point> DropIdle(Clock::time_point now);
 
   Device& device_;
   int wakeFd_ = -1;
@@ -53,6 +72,11 @@ class Server {
   int nextId_ = 1;
   std::function<void(bool)> onPower_;
   bool powered_ = true;
+  std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
+  Clock::duration idleLimit_ = kDefaultIdleLimit;
+  std::function<int(int)> accept_;
+  Clock::time_point acceptResumes_{};
+  bool acceptFailing_ = false;
 };
 
 }  // namespace vprinter

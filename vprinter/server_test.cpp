@@ -3,12 +3,14 @@
 #include "vprinter/server.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -40,6 +42,14 @@ class ServerTrustTest : public ::testing::Test {
     ASSERT_EQ(bind(listenFd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(listenFd_, 8), 0);
     server_->SetListenSocket(listenFd_);
+    // The server's time moves only when a test moves it.
+    server_->SetClock([this, base = Server::Clock::now()] { return base + skipped_.load(); });
+    server_->SetAccept([this](int fd) {
+      ++accepts_;
+      if (!failAccept_) return accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      errno = EMFILE;
+      return -1;
+    });
     thread_ = std::thread([this] { server_->Run(); });
   }
   void TearDown() override {
@@ -67,6 +77,24 @@ class ServerTrustTest : public ::testing::Test {
     close(fd);
     return result;
   }
+  int Connect() {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un address = Address();
+    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+  }
+  // Moves the server's clock on and lets it look at it.
+  void Skip(std::chrono::minutes minutes) {
+    skipped_ = skipped_.load() + minutes;
+    server_->Wake();
+  }
+  // True when the printer closed the client's end (within a generous wait for the loop).
+  static bool ClosedByPrinter(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 5000) != 1) return false;
+    char byte;
+    return recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+  }
   int Records(const std::string& op) const {
     int n = 0;
     for (const std::string& line : device_->TraceLines()) {
@@ -79,6 +107,9 @@ class ServerTrustTest : public ::testing::Test {
   std::unique_ptr<Device> device_;
   std::unique_ptr<Server> server_;
   int listenFd_ = -1;
+  std::atomic<std::chrono::minutes> skipped_{std::chrono::minutes(0)};
+  std::atomic<bool> failAccept_{false};
+  std::atomic<int> accepts_{0};
   std::thread thread_;
 };
 
@@ -93,6 +124,50 @@ TEST_F(ServerTrustTest, AClientOfAnotherUserIsClosedUnheard) {
   EXPECT_EQ(ClientInit(), d4::result::Ok);
   EXPECT_EQ(Records("connect"), 1);
   EXPECT_EQ(Records("negotiate"), 1);
+}
+
+// A client silent past the limit is dropped; one that spoke within it stays.
+TEST_F(ServerTrustTest, ASilentClientIsDropped) {
+  const int silent = Connect();
+  d4::HostConnection silentLink(silent);
+  ASSERT_EQ(silentLink.Init(milliseconds(5000)).result, d4::result::Ok);
+  const int talking = Connect();
+  d4::HostConnection talkingLink(talking);
+  ASSERT_EQ(talkingLink.Init(milliseconds(5000)).result, d4::result::Ok);
+
+  Skip(Server::kDefaultIdleLimit - std::chrono::minutes(1));
+  ASSERT_EQ(talkingLink.Exit(milliseconds(5000)).result, d4::result::Ok);
+  ASSERT_EQ(talkingLink.Init(milliseconds(5000)).result, d4::result::Ok);
+  Skip(std::chrono::minutes(2));
+  EXPECT_TRUE(ClosedByPrinter(silent));
+  EXPECT_EQ(talkingLink.Exit(milliseconds(5000)).result, d4::result::Ok);
+  EXPECT_EQ(Records("disconnect"), 1);
+  close(silent);
+  close(talking);
+}
+
+// Out of descriptors, the listening socket rests instead of being tried on every turn of the loop,
+// and the clients already connected are served meanwhile.
+TEST_F(ServerTrustTest, AcceptOutOfDescriptorsRestsAndServesTheOpenClients) {
+  const int open = Connect();
+  d4::HostConnection link(open);
+  ASSERT_EQ(link.Init(milliseconds(5000)).result, d4::result::Ok);
+  const int accepted = accepts_.load();
+  failAccept_ = true;
+  const int waiting = Connect();  // stays in the backlog
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_EQ(link.Exit(milliseconds(5000)).result, d4::result::Ok);
+    ASSERT_EQ(link.Init(milliseconds(5000)).result, d4::result::Ok);
+  }
+  EXPECT_LE(accepts_.load() - accepted, 1);
+
+  failAccept_ = false;
+  Skip(std::chrono::minutes(1));
+  d4::HostConnection waitingLink(waiting);
+  EXPECT_EQ(waitingLink.Init(milliseconds(5000)).result, d4::result::Ok);
+  EXPECT_EQ(accepts_.load() - accepted, 2);
+  close(waiting);
+  close(open);
 }
 
 TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {

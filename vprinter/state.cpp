@@ -1,10 +1,14 @@
 #include "vprinter/state.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -291,47 +295,174 @@ bool Deserialize(const std::string& text, PrinterState* state) {
   return true;
 }
 
-bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error) {
+namespace {
+
+// Writes all of text to fd, through short writes and interruptions.
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SyncDirectory(const std::filesystem::path& dir) {
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+std::string Reason(const std::string& what, const std::filesystem::path& file) {
+  std::string text = what;
+  text += ' ';
+  text += file.string();
+  text += ": ";
+  text += std::strerror(errno);
+  return text;
+}
+
+}  // namespace
+
+// The new state reaches the disk under the temporary name before it replaces the old one, and the
+// rename is made durable before the save counts as done: after a power loss the file holds the old
+// state or the new one, and a save reported done is there.
+bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error,
+               bool sync) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   const std::filesystem::path target = dir / kStateFileName;
-  const std::filesystem::path temp = dir / (std::string(kStateFileName) + ".tmp");
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << Serialize(state);
-    out.flush();
-    if (!out) {
-      if (error) *error = "cannot write " + temp.string();
-      return false;
-    }
+  std::filesystem::path temp = dir;
+  temp /= std::string(kStateFileName) + ".tmp";
+  auto fail = [&](const std::string& reason) {
+    if (error) *error = reason;
+    unlink(temp.c_str());
+    return false;
+  };
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    if (error) *error = Reason("cannot write", temp);
+    return false;
   }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    if (error) *error = "cannot replace " + target.string() + ": " + ec.message();
+  if (!WriteAll(fd, Serialize(state)) || (sync && fsync(fd) != 0)) {
+    const std::string reason = Reason("cannot write", temp);
+    close(fd);
+    return fail(reason);
+  }
+  if (close(fd) != 0) return fail(Reason("cannot write", temp));
+  if (sync && !SyncDirectory(dir)) return fail(Reason("cannot sync the folder", dir));
+  if (rename(temp.c_str(), target.c_str()) != 0) return fail(Reason("cannot replace", target));
+  if (sync && !SyncDirectory(dir)) {
+    if (error) *error = Reason("cannot sync the folder", dir);
     return false;
   }
   return true;
 }
 
-PrinterState LoadState(const std::filesystem::path& dir, std::string* warning) {
+LoadedState ReadState(const std::filesystem::path& dir) {
+  LoadedState loaded;
   const std::filesystem::path file = dir / kStateFileName;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    if (warning) *warning = "no saved state at " + file.string() + "; starting as from the factory";
-    return FactoryState();
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  PrinterState state;
-  if (!Deserialize(text.str(), &state)) {
-    if (warning) {
-      *warning =
-          "the saved state at " + file.string() + " is damaged; starting as from the factory";
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    loaded.state = FactoryState();
+    if (error == ENOENT) {
+      loaded.kind = LoadedState::Kind::kMissing;
+      loaded.message = std::string("no saved state at ") + file.string();
+    } else {
+      loaded.kind = error == EACCES || error == EPERM ? LoadedState::Kind::kForbidden
+                                                      : LoadedState::Kind::kDamaged;
+      loaded.message = std::string("cannot read the saved state at ") + file.string() + ": " +
+                       std::strerror(error);
     }
-    return FactoryState();
+    return loaded;
   }
-  if (warning) warning->clear();
-  return state;
+  std::string text;
+  char buffer[8192];
+  bool readFailed = false;
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) readFailed = true;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+    // No state is this large: what follows is not one.
+    if (text.size() > (1u << 20)) break;
+  }
+  const int readError = errno;
+  close(fd);
+  PrinterState state;
+  if (readFailed) {
+    loaded.state = FactoryState();
+    loaded.kind = LoadedState::Kind::kDamaged;
+    loaded.message = std::string("cannot read the saved state at ") + file.string() + ": " +
+                     std::strerror(readError);
+  } else if (!Deserialize(text, &state)) {
+    loaded.state = FactoryState();
+    loaded.kind = LoadedState::Kind::kDamaged;
+    loaded.message = std::string("the saved state at ") + file.string() + " is damaged";
+  } else {
+    loaded.state = state;
+  }
+  return loaded;
+}
+
+bool KeepDamagedState(const std::filesystem::path& dir, std::filesystem::path* keptAs,
+                      std::string* error) {
+  const std::filesystem::path file = dir / kStateFileName;
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &tm);
+  for (int n = 1; n < 1000; ++n) {
+    std::string name = kStateFileName;
+    name += ".damaged-";
+    name += stamp;
+    if (n > 1) {
+      name += '-';
+      name += std::to_string(n);
+    }
+    const std::filesystem::path target = dir / name;
+    // A link never replaces a copy kept earlier; the damaged file then leaves its name.
+    if (link(file.c_str(), target.c_str()) == 0) {
+      if (unlink(file.c_str()) != 0) {
+        if (error) *error = Reason("cannot move aside", file);
+        return false;
+      }
+      if (keptAs) *keptAs = target;
+      return true;
+    }
+    if (errno == EEXIST) continue;
+    // A directory in the file's place cannot be linked: renamed, with the same care.
+    if (errno == EPERM && !std::filesystem::exists(target)) {
+      if (rename(file.c_str(), target.c_str()) == 0) {
+        if (keptAs) *keptAs = target;
+        return true;
+      }
+    }
+    if (error) *error = Reason("cannot keep the damaged state as", target);
+    return false;
+  }
+  if (error) {
+    *error = std::string("no free name beside ") + file.string() + " for the damaged state";
+  }
+  return false;
+}
+
+PrinterState LoadState(const std::filesystem::path& dir, std::string* warning) {
+  LoadedState loaded = ReadState(dir);
+  if (warning) {
+    warning->clear();
+    if (loaded.kind != LoadedState::Kind::kLoaded) {
+      *warning = loaded.message + "; starting as from the factory";
+    }
+  }
+  return std::move(loaded.state);
 }
 
 }  // namespace vprinter

@@ -92,9 +92,28 @@ bool Deserialize(const std::string& text, PrinterState* state);
 
 inline constexpr char kStateFileName[] = "printer-state.txt";
 
-// Writes the state file atomically; false (and a reason) on failure.
-bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error);
-// Reads the state file; a missing or damaged one gives the factory image and a warning.
+// Writes the state file atomically and, with `sync`, durably (on disk when it returns); false
+// (and a reason) on failure.
+bool SaveState(const std::filesystem::path& dir, const PrinterState& state, std::string* error,
+               bool sync = true);
+// What reading the state file gave.
+struct LoadedState {
+  enum class Kind {
+    kLoaded,
+    kMissing,    // no file: the factory image
+    kDamaged,    // fails its checksum, truncated, or unreadable: the factory image
+    kForbidden,  // the permissions keep it from being read: it must not be overwritten
+  } kind = Kind::kLoaded;
+  PrinterState state;   // the factory image unless loaded
+  std::string message;  // what went wrong, naming the file
+};
+LoadedState ReadState(const std::filesystem::path& dir);
+// Moves a damaged state file aside, beside it, as printer-state.txt.damaged-<UTC time> (with a
+// number after a second one within a second), never over an earlier copy.
+bool KeepDamagedState(const std::filesystem::path& dir, std::filesystem::path* keptAs,
+                      std::string* error);
+// Reads the state file without touching it; a missing or damaged one gives the factory image and
+// a warning.
 PrinterState LoadState(const std::filesystem::path& dir, std::string* warning);
 
 }  // namespace vprinter

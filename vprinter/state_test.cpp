@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "link/modelcode.h"
+#include "makerlibs/d4/commands.h"
 #include "vprinter/device.h"
 
 namespace vprinter {
@@ -161,6 +164,87 @@ TEST_F(StateDir, DeviceKeepsItsMemoryAcrossARestart) {
   EXPECT_EQ(device.PeekEeprom(0x2E), 0x19);
   EXPECT_EQ(device.PeekChip(1, chip::kRecycle), 4);
   EXPECT_EQ(device.State().bidOffset[2][1], -3);
+}
+
+// A damaged state file is moved aside, never overwritten: each start that finds one keeps it under
+// its own name, says where, and starts from the factory image.
+TEST_F(StateDir, ADamagedStateFileIsKeptBesideIt) {
+  DeviceOptions options;
+  options.stateDir = dir_;
+  options.trayDir = dir_ / "tray";
+  options.timeScale = 0;
+  const std::string damaged = Serialize(Sample()).substr(0, 300);  // truncated
+  WriteFile(damaged);
+  {
+    Device device(options);
+    EXPECT_TRUE(device.StartError().empty());
+    EXPECT_EQ(device.Eeprom(), FactoryState().eeprom);
+    ASSERT_EQ(device.Warnings().size(), 1u);
+    EXPECT_NE(device.Warnings()[0].find(".damaged-"), std::string::npos) << device.Warnings()[0];
+  }
+  // The next start finds the file the first one saved, intact; damage it again, as a directory.
+  std::string warning;
+  LoadState(dir_, &warning);
+  EXPECT_TRUE(warning.empty()) << warning;
+  std::filesystem::remove(dir_ / kStateFileName);
+  std::filesystem::create_directory(dir_ / kStateFileName);
+  { Device device(options); }
+
+  std::vector<std::filesystem::path> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(std::string(kStateFileName) + ".damaged-", 0) == 0) kept.push_back(entry.path());
+  }
+  std::sort(kept.begin(), kept.end());
+  ASSERT_EQ(kept.size(), 2u);
+  std::ifstream in(kept[0]);
+  std::ostringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), damaged);
+  EXPECT_TRUE(std::filesystem::is_directory(kept[1]));
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / kStateFileName));
+}
+
+// The state file made a directory: no save can replace it. A write that was not kept is refused,
+// said at once and traced, and the printer still holds the value it can stand behind.
+TEST_F(StateDir, AWriteThatCannotBeSavedIsRefusedAndReported) {
+  DeviceOptions options;
+  options.stateDir = dir_;
+  options.trayDir = dir_ / "tray";
+  options.timeScale = 0;
+  options.traceInMemory = true;
+  std::vector<std::string> told;
+  options.onWarning = [&told](const std::string& warning) { told.push_back(warning); };
+  Device device(options);
+  ASSERT_TRUE(device.Save());
+  std::filesystem::remove(dir_ / kStateFileName);
+  std::filesystem::create_directory(dir_ / kStateFileName);
+
+  const auto result = [](const std::vector<uint8_t>& reply) {
+    return std::pair(d4::GetU16(reply.data() + 2), d4::GetU16(reply.data() + 4));
+  };
+  const uint8_t m1 = QUORLA_Z40_MODEL_CODE_1, m2 = QUORLA_Z40_MODEL_CODE_2;
+  const uint8_t before = device.PeekEeprom(0x2E);
+  EXPECT_EQ(result(device.Control(1, {d4::cmd::kWriteEeprom, 1, m1, m2, 0x2E, 0x55}).reply),
+            (std::pair<uint16_t, uint16_t>(8192, d4::err::PrinterIsBusy)));
+  EXPECT_EQ(device.PeekEeprom(0x2E), before);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find(kStateFileName), std::string::npos) << told[0];
+  // A Bi-D value is a cell too, and is not handed to the print engine either.
+  EXPECT_EQ(result(device.Control(1, {d4::cmd::kWriteBid, 2, m1, m2, 1, 1, 5}).reply).first, 8192);
+  EXPECT_EQ(device.PeekEeprom(BidCell(1, 1)), FactoryState().eeprom[BidCell(1, 1)]);
+  const std::vector<std::string> trace = device.TraceLines();
+  ASSERT_GE(trace.size(), 2u);
+  EXPECT_NE(trace[trace.size() - 2].find("\"op\":\"save_failed\""), std::string::npos);
+  EXPECT_NE(trace.back().find("\"refused\":144"), std::string::npos) << trace.back();
+
+  // Once the file can be written again, a write is answered only when it is on disk.
+  std::filesystem::remove(dir_ / kStateFileName);
+  EXPECT_EQ(result(device.Control(1, {d4::cmd::kWriteEeprom, 3, m1, m2, 0x2E, 0x55}).reply).first,
+            1);
+  std::string warning;
+  EXPECT_EQ(LoadState(dir_, &warning).eeprom[0x2E], 0x55);
+  EXPECT_TRUE(warning.empty()) << warning;
 }
 
 TEST(FactoryImage, HoldsAValidPrinter) {

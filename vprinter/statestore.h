@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,9 @@ class StateStore {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // Loads the state from dir (the factory image when dir is empty: nothing is kept).
-  explicit StateStore(std::filesystem::path dir);
+  // Loads the state from dir (the factory image when dir is empty: nothing is kept). `durable`:
+  // every save is on disk when it returns (fsync); without, only atomic.
+  explicit StateStore(std::filesystem::path dir, bool durable = true);
 
   const PrinterState& Get() const { return state_; }
   // The state to change; it is saved with the next save.
@@ -31,10 +33,15 @@ class StateStore {
   void WriteCell(uint8_t address, uint8_t value);
   void SetProtectionCounter(unsigned value);
   void ReplaceEeprom(const std::array<uint8_t, kEepromSize>& cells);
+  // Puts a cell back as it was before a write that could not be kept (its time stays).
+  void RestoreCell(uint8_t address, uint8_t value) { state_.eeprom[address] = value; }
   // When each cell was last written since the printer started (Clock::time_point{}: not yet).
   const std::array<Clock::time_point, kEepromSize>& CellWritten() const { return written_; }
 
   bool Keeps() const { return !dir_.empty(); }
+  // Why the printer must not start (a state file it may not read, or a damaged one it could not
+  // keep aside); empty when it may. While set, nothing is ever saved over the file.
+  const std::string& StartError() const { return startError_; }
   bool Dirty() const { return dirty_; }
   // Writes the state file now; false with the reason (nothing kept: always true).
   bool Save(std::string* error);
@@ -42,14 +49,21 @@ class StateStore {
   void SaveIfDirty();
 
   // What went wrong with the state file (a damaged file, a failed save), for the owner to show.
+  // The latest kWarningsKept.
   const std::vector<std::string>& Warnings() const { return warnings_; }
-  void Warn(const std::string& warning) { warnings_.push_back(warning); }
+  static constexpr std::size_t kWarningsKept = 100;
+  void Warn(const std::string& warning);
+  // Told of every warning from now on, as it arises (the owner shows it at once).
+  void SetWarningSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
 
  private:
   std::filesystem::path dir_;
+  bool durable_;
   PrinterState state_;
   bool dirty_ = false;
   std::vector<std::string> warnings_;
+  std::string startError_;
+  std::function<void(const std::string&)> sink_;
   std::array<Clock::time_point, kEepromSize> written_{};
 };
 

@@ -17,7 +17,7 @@ std::optional<std::chrono::nanoseconds> WorkQueue::Advance(double scale, WorkPer
   lastAdvance_ = now;
   if (queue_.empty()) return IdleEjectDue(scale, elapsed, printer);
   idleSeconds_ = 0;
-  if (printer.Halted()) return std::nullopt;
+  if (printer.Halted() || printer.Waiting()) return std::nullopt;
   double budget = scale <= 0 ? std::numeric_limits<double>::infinity() : elapsed / scale;
   while (!queue_.empty() && !printer.Halted()) {
     Work& head = queue_.front();
@@ -31,7 +31,7 @@ std::optional<std::chrono::nanoseconds> WorkQueue::Advance(double scale, WorkPer
     queue_.pop_front();
   }
   if (queue_.empty()) return IdleEjectDue(scale, 0, printer);
-  if (printer.Halted()) return std::nullopt;
+  if (printer.Halted() || printer.Waiting()) return std::nullopt;
   return std::chrono::nanoseconds(
       static_cast<long long>(std::ceil(queue_.front().remaining * scale * 1e9)));
 }
@@ -56,6 +56,14 @@ std::size_t WorkQueue::PendingPrintBytes() const {
   std::size_t total = 0;
   for (const Work& w : queue_) total += w.bytes.size();
   return total;
+}
+
+std::size_t WorkQueue::PendingWorkOf(int connection) const {
+  std::size_t count = 0;
+  for (const Work& work : queue_) {
+    count += work.kind != Work::Kind::kData && work.connection == connection;
+  }
+  return count;
 }
 
 }  // namespace vprinter

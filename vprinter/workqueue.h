@@ -47,6 +47,9 @@ class WorkPerformer {
   virtual bool Perform(Work& work) = 0;
   // The printer stands in an error: nothing advances.
   virtual bool Halted() const = 0;
+  // The printer waits for something outside the queue (room to write sheets), which wakes it:
+  // nothing advances, and no time is due.
+  virtual bool Waiting() const { return false; }
   // A sheet half printed, and its ejection when the printer idled long enough.
   virtual bool SheetInProgress() const = 0;
   virtual void EjectIdleSheet() = 0;
@@ -73,6 +76,8 @@ class WorkQueue {
   const Work* Head() const { return queue_.empty() ? nullptr : &queue_.front(); }
   // Bytes of print data accepted but not worked through yet.
   std::size_t PendingPrintBytes() const;
+  // Works other than print data that this connection queued and are not done yet.
+  std::size_t PendingWorkOf(int connection) const;
 
  private:
   // With the queue empty: ejects a half-printed sheet after the idle time; the wait left.

@@ -452,6 +452,17 @@ TEST_F(DeviceEnd, RepliesWaitForTheHostsCredit) {
   EXPECT_EQ(r[0].payload, std::vector<uint8_t>{9});
 }
 
+// A host that never grants credit may let only so many replies wait: then the connection is over.
+TEST_F(DeviceEnd, RepliesWaitingForCreditAreBounded) {
+  Open(0x40);
+  for (std::size_t i = 0; i < DeviceConnection::kMaxWaiting; ++i) device_->Send(0x40, {9}, 0);
+  EXPECT_TRUE(device_->Flush());
+  EXPECT_FALSE(device_->Overflowed());
+  device_->Send(0x40, {9}, 0);
+  EXPECT_TRUE(device_->Overflowed());
+  EXPECT_FALSE(device_->Flush());
+}
+
 TEST_F(DeviceEnd, CorruptedPacketFailsItsCheck) {
   Open(0x40);
   device_->CorruptNextPacket();

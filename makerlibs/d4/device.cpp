@@ -38,11 +38,13 @@ bool DeviceConnection::OnReadable() {
       }
       Dispatch(r.packet);
     }
+    if (overflowed_) return false;
     if (static_cast<std::size_t>(n) < sizeof buffer) return true;
   }
 }
 
 bool DeviceConnection::Flush() {
+  if (overflowed_) return false;
   std::size_t done = 0;
   while (done < out_.size()) {
     ssize_t n = send(fd_, out_.data() + done, out_.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -81,8 +83,10 @@ void DeviceConnection::Send(uint8_t socket, std::vector<uint8_t> payload, uint8_
     --ch.hostCredit;
     ch.granted += grant;
     Write(socket, payload, grant);
-  } else {
+  } else if (ch.waiting.size() < kMaxWaiting) {
     ch.waiting.emplace_back(std::move(payload), grant);
+  } else {
+    overflowed_ = true;
   }
 }
 

@@ -40,10 +40,10 @@ class DeviceConnection {
   DeviceConnection(int fd, std::vector<Service> services, DeviceListener& listener);
 
   int fd() const { return fd_; }
-  // Reads what the socket holds and dispatches it. False when the host closed or the socket
-  // failed: the connection is over.
+  // Reads what the socket holds and dispatches it. False when the host closed, the socket
+  // failed or the host let too many replies wait for its credit: the connection is over.
   bool OnReadable();
-  // Writes what is queued; false when the socket failed.
+  // Writes what is queued; false when the socket failed or the connection is over (above).
   bool Flush();
   bool WantsWrite() const { return !out_.empty(); }
 
@@ -58,6 +58,11 @@ class DeviceConnection {
   void CorruptNextPacket() { corruptNext_ = true; }
   // Output queued beyond this means the host stopped reading.
   static constexpr std::size_t kMaxQueued = 1 << 20;
+  // Replies waiting for the host's credit on one channel. A host that follows the protocol has
+  // at most its own credit's worth outstanding (8 on the data channel); one that never grants
+  // credit would grow the printer without end.
+  static constexpr std::size_t kMaxWaiting = 64;
+  bool Overflowed() const { return overflowed_; }
 
  private:
   struct Channel {
@@ -80,6 +85,7 @@ class DeviceConnection {
   std::map<uint8_t, Channel> channels_;
   std::vector<uint8_t> out_;
   bool corruptNext_ = false;
+  bool overflowed_ = false;
 };
 
 }  // namespace d4

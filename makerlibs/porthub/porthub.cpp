@@ -65,11 +65,17 @@ void ClosePort(PortHub& hub) {
 
 vprinter::EmbeddedPrinter& EnsureEmbedded(PortHub& hub) {
   if (!hub.embedded) {
-    hub.embedded = std::make_unique<vprinter::EmbeddedPrinter>(
-        hub.options ? *hub.options : vprinter::DefaultDeviceOptions());
+    vprinter::DeviceOptions options = hub.options ? *hub.options : vprinter::DefaultDeviceOptions();
+    if (!options.onWarning) {
+      options.onWarning = [](const std::string& warning) {
+        std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
+      };
+    }
+    hub.embedded = std::make_unique<vprinter::EmbeddedPrinter>(std::move(options));
     // The program reads no environment; its user asks for the printer's window here.
     const char* panel = std::getenv("QUORLA_VPRINTER_PANEL");
-    if (panel != nullptr && std::strcmp(panel, "1") == 0) {
+    if (panel != nullptr && std::strcmp(panel, "1") == 0 &&
+        hub.embedded->device().StartError().empty()) {
       hub.panel = vprinter::panel::OpenPanelFor(hub.embedded->device());
     }
   }
@@ -193,6 +199,13 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
   if (embedded) {
     if (!hub.embedded) {
       EnsureEmbedded(hub);
+      // A printer whose memory it may not read is not started: it would overwrite it.
+      if (const std::string error = hub.embedded->device().StartError(); !error.empty()) {
+        std::fprintf(stderr, "quorla-vprinter (embedded): %s\n", error.c_str());
+        hub.panel.reset();
+        hub.embedded.reset();
+        return -105;
+      }
       for (const std::string& warning : hub.embedded->device().Warnings()) {
         std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
       }

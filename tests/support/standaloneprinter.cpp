@@ -21,6 +21,7 @@ StandalonePrinter::StandalonePrinter(std::filesystem::path socketPath) {
   options.trayDir = root_ / "tray";
   options.traceInMemory = true;
   options.timeScale = 0;
+  options.durable = false;  // throwaway state: atomic saves suffice
   device_ = std::make_unique<vprinter::Device>(options);
   std::string error;
   if (!listener_.Open(socketPath_.string(), &error)) ADD_FAILURE() << error;

@@ -123,6 +123,7 @@ VirtualPrinter::VirtualPrinter() {
   options.trayDir = trayDir_;
   options.traceInMemory = true;
   options.timeScale = 0;
+  options.durable = false;  // throwaway state: atomic saves suffice
   quorla::link::SetEmbeddedPrinterOptions(options);
   quorla::link::StartEmbeddedPrinter();
   quorla::link::SetTimeoutMs(kDefaultTimeoutMs);
