@@ -854,8 +854,12 @@ int Device::Calls(Op op) const {
   return faults_.Calls(op);
 }
 
-std::vector<std::string> Device::TraceLines() const {
+void Device::FinishSheets() const {
   writer_->Drain();
+}
+
+std::vector<std::string> Device::TraceLines() const {
+  FinishSheets();
   std::lock_guard lock(mutex_);
   return trace_.Lines();
 }

@@ -180,6 +180,8 @@ class Device : private EngineEvents, private WorkPerformer {
 
   // Calls of each kind since start-up.
   int Calls(Op op) const;
+  // Returns once every sheet ejected so far has been written (or lost), traced and listed.
+  void FinishSheets() const;
   // The trace, once every sheet ejected so far has been written (or lost) and traced.
   std::vector<std::string> TraceLines() const;
   void ClearTrace();

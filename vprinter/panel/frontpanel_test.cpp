@@ -62,10 +62,11 @@ class FrontPanelTest : public testing_support::VirtualPrinterTest {
     panel->Refresh();
     return Find<QLabel>(panel.get(), QString::fromLatin1(label))->text();
   }
-  // Ends the job so that a sheet left in the printer comes out.
+  // Ends the job so that a sheet left in the printer comes out, and is in the tray.
   void EndJob() {
     EXPECT_EQ(PowerOnInitialize(kModel1, kModel2), rc::Success);
     Status();
+    device().FinishSheets();
   }
   // The black nozzle check on one sheet; returns the sheet's file.
   QString PrintBlackNozzleCheck() {
