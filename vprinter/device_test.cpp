@@ -10,6 +10,7 @@
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "vprinter/commands.h"
+#include "vprinter/tempdir_test.h"
 #include "vprinter/trace.h"
 
 namespace vprinter {
@@ -21,20 +22,11 @@ constexpr uint8_t M2 = QUORLA_Z40_MODEL_CODE_2;
 class DeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-dev-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    DeviceOptions options;
-    options.stateDir = dir_ / "state";
-    options.trayDir = dir_ / "tray";
-    options.traceInMemory = true;
-    options.timeScale = 0;
+    ASSERT_FALSE(dir_.empty());
+    DeviceOptions options = TempPrinterOptions(dir_);
     device_ = std::make_unique<Device>(options);
   }
-  void TearDown() override {
-    device_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { device_.reset(); }
   std::vector<uint8_t> Control(std::vector<uint8_t> request) {
     Device::Answer answer = device_->Control(1, request);
     EXPECT_FALSE(answer.drop);
@@ -44,7 +36,8 @@ class DeviceTest : public ::testing::Test {
     return static_cast<int16_t>(d4::GetU16(reply.data() + 2));
   }
 
-  std::filesystem::path dir_;
+  TempDir tmp_{"quorla-dev"};
+  const std::filesystem::path& dir_ = tmp_.path();
   std::unique_ptr<Device> device_;
 };
 
@@ -130,7 +123,8 @@ TEST_F(DeviceTest, CleaningBehindPrintDataShowsPrintingFirst) {
 TEST_F(DeviceTest, AHalfPrintedSheetIsEjectedWhenTheJobEnds) {
   auto sheets = [this] {
     int n = 0;
-    for (const std::string& line : device_->TraceLines()) n += line.find("\"op\":\"sheet\"") != std::string::npos;
+    for (const std::string& line : device_->TraceLines())
+      n += line.find("\"op\":\"sheet\"") != std::string::npos;
     return n;
   };
   const std::vector<uint8_t> text = {'A', 'B', 0x0D, 0x0A};

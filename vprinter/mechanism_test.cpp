@@ -9,6 +9,7 @@
 #include "makerlibs/d4/commands.h"
 #include "vprinter/commands.h"
 #include "vprinter/device.h"
+#include "vprinter/tempdir_test.h"
 
 namespace vprinter {
 namespace {
@@ -63,20 +64,11 @@ constexpr uint8_t M2 = QUORLA_Z40_MODEL_CODE_2;
 class PoweredDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-mech-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    DeviceOptions options;
-    options.stateDir = dir_ / "state";
-    options.trayDir = dir_ / "tray";
-    options.traceInMemory = true;
-    options.timeScale = 0;
+    ASSERT_FALSE(dir_.empty());
+    DeviceOptions options = TempPrinterOptions(dir_);
     device_ = std::make_unique<Device>(options);
   }
-  void TearDown() override {
-    device_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { device_.reset(); }
   // The result of a control request, or 0 when the printer dropped the link instead.
   int16_t Call(std::vector<uint8_t> request) {
     Device::Answer answer = device_->Control(1, request);
@@ -88,7 +80,8 @@ class PoweredDevice : public ::testing::Test {
                  static_cast<uint8_t>(amount >> 8)});
   }
 
-  std::filesystem::path dir_;
+  TempDir tmp_{"quorla-mech"};
+  const std::filesystem::path& dir_ = tmp_.path();
   std::unique_ptr<Device> device_;
 };
 

@@ -14,6 +14,7 @@
 #include "link/pktlink.h"
 #include "tests/support/vprinterfixture.h"
 #include "vprinter/device.h"
+#include "vprinter/tempdir_test.h"
 
 namespace vprinter {
 namespace {
@@ -88,20 +89,14 @@ class Watcher : public DeviceObserver {
 class ObservedDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-obs-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    DeviceOptions options;
-    options.stateDir = dir_ / "state";
-    options.trayDir = dir_ / "tray";
-    options.timeScale = 0;
+    ASSERT_FALSE(dir_.empty());
+    DeviceOptions options = TempPrinterOptions(dir_);
+    options.traceInMemory = false;
     device_ = std::make_unique<Device>(options);
   }
-  void TearDown() override {
-    device_.reset();
-    std::filesystem::remove_all(dir_);
-  }
-  std::filesystem::path dir_;
+  void TearDown() override { device_.reset(); }
+  TempDir tmp_{"quorla-obs"};
+  const std::filesystem::path& dir_ = tmp_.path();
   std::unique_ptr<Device> device_;
 };
 

@@ -18,6 +18,7 @@
 #include "makerlibs/d4/host.h"
 #include "makerlibs/d4/peer.h"
 #include "vprinter/embedded.h"
+#include "vprinter/tempdir_test.h"
 
 namespace vprinter {
 namespace {
@@ -27,14 +28,8 @@ using std::chrono::milliseconds;
 class ServerTrustTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-srv-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    DeviceOptions options;
-    options.stateDir = dir_ / "state";
-    options.trayDir = dir_ / "tray";
-    options.traceInMemory = true;
-    options.timeScale = 0;
+    ASSERT_FALSE(dir_.empty());
+    DeviceOptions options = TempPrinterOptions(dir_);
     device_ = std::make_unique<Device>(options);
     server_ = std::make_unique<Server>(*device_);
     listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -59,7 +54,6 @@ class ServerTrustTest : public ::testing::Test {
     server_.reset();
     device_.reset();
     close(listenFd_);
-    std::filesystem::remove_all(dir_);
   }
   sockaddr_un Address() const {
     sockaddr_un address{};
@@ -103,7 +97,8 @@ class ServerTrustTest : public ::testing::Test {
     return n;
   }
 
-  std::filesystem::path dir_;
+  TempDir tmp_{"quorla-srv"};
+  const std::filesystem::path& dir_ = tmp_.path();
   std::unique_ptr<Device> device_;
   std::unique_ptr<Server> server_;
   int listenFd_ = -1;

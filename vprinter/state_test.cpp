@@ -13,18 +13,14 @@
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "vprinter/device.h"
+#include "vprinter/tempdir_test.h"
 
 namespace vprinter {
 namespace {
 
 class StateDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-state-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
   std::string ReadFile() const {
     std::ifstream in(dir_ / kStateFileName);
     std::ostringstream text;
@@ -34,7 +30,8 @@ class StateDir : public ::testing::Test {
   void WriteFile(const std::string& text) const {
     std::ofstream(dir_ / kStateFileName, std::ios::trunc) << text;
   }
-  std::filesystem::path dir_;
+  TempDir tmp_{"quorla-state"};
+  const std::filesystem::path& dir_ = tmp_.path();
 };
 
 PrinterState Sample() {
