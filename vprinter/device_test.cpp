@@ -19,14 +19,8 @@ namespace {
 constexpr uint8_t M1 = QUORLA_Z40_MODEL_CODE_1;
 constexpr uint8_t M2 = QUORLA_Z40_MODEL_CODE_2;
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public TempDeviceTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(dir_.empty());
-    DeviceOptions options = TempPrinterOptions(dir_);
-    device_ = std::make_unique<Device>(options);
-  }
-  void TearDown() override { device_.reset(); }
   std::vector<uint8_t> Control(std::vector<uint8_t> request) {
     Device::Answer answer = device_->Control(1, request);
     EXPECT_FALSE(answer.drop);
@@ -35,10 +29,6 @@ class DeviceTest : public ::testing::Test {
   static int16_t Result(const std::vector<uint8_t>& reply) {
     return static_cast<int16_t>(d4::GetU16(reply.data() + 2));
   }
-
-  TempDir tmp_{"quorla-dev"};
-  const std::filesystem::path& dir_ = tmp_.path();
-  std::unique_ptr<Device> device_;
 };
 
 TEST(Trace, LinesAreJsonWithSeqFirstAndNumbersAsNumbers) {

@@ -61,14 +61,8 @@ TEST(Mechanism, SealedSuctionReplacesTheLiquidPathWithWhatTheCartridgesHold) {
 constexpr uint8_t M1 = QUORLA_Z40_MODEL_CODE_1;
 constexpr uint8_t M2 = QUORLA_Z40_MODEL_CODE_2;
 
-class PoweredDevice : public ::testing::Test {
+class PoweredDevice : public TempDeviceTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(dir_.empty());
-    DeviceOptions options = TempPrinterOptions(dir_);
-    device_ = std::make_unique<Device>(options);
-  }
-  void TearDown() override { device_.reset(); }
   // The result of a control request, or 0 when the printer dropped the link instead.
   int16_t Call(std::vector<uint8_t> request) {
     Device::Answer answer = device_->Control(1, request);
@@ -79,10 +73,6 @@ class PoweredDevice : public ::testing::Test {
     return Call({command, 1, M1, M2, mode, dir, static_cast<uint8_t>(amount & 0xFF),
                  static_cast<uint8_t>(amount >> 8)});
   }
-
-  TempDir tmp_{"quorla-mech"};
-  const std::filesystem::path& dir_ = tmp_.path();
-  std::unique_ptr<Device> device_;
 };
 
 TEST_F(PoweredDevice, TransportationLiquidInTheHeadNeedsAnInitialChargeWithInkCartridges) {

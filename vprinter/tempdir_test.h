@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -43,5 +44,19 @@ inline DeviceOptions TempPrinterOptions(const std::filesystem::path& dir) {
   options.timeScale = 0;
   return options;
 }
+
+// A printer on a fresh folder for each test.
+class TempDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(dir_.empty());
+    device_ = std::make_unique<Device>(TempPrinterOptions(dir_));
+  }
+  void TearDown() override { device_.reset(); }
+
+  TempDir tmp_{"quorla-device"};
+  const std::filesystem::path& dir_ = tmp_.path();
+  std::unique_ptr<Device> device_;
+};
 
 }  // namespace vprinter
