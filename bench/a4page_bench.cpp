@@ -25,13 +25,8 @@
 #include <string>
 #include <thread>
 
-#include "app/formboot.h"
-#include "app/startup.h"
 #include "app/toolprinter.h"
-#include "controls/pagecontrol.h"
-#include "controls/radiogroup.h"
-#include "platform/dialogs.h"
-#include "platform/sleep.h"
+#include "bench/a4checkpanel.h"
 #include "workbench/formadjust.h"
 
 namespace {
@@ -84,10 +79,6 @@ class PeakSampler {
   std::thread thread_;
 };
 
-int SheetsInTray(const QDir& tray) {
-  return static_cast<int>(tray.entryList({QStringLiteral("sheet-*.png")}, QDir::Files).size());
-}
-
 struct Run {
   double programCpuMs;
   double processCpuMs;
@@ -105,21 +96,9 @@ int main(int argc, char** argv) {
 
   ToolPrinter printer;
   const QDir tray = printer.Tray();
-  platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
-  platform::SetSleepHook([](int) {});
 
-  CreateProgramWindows();
-  FormBoot->show();
-  FormBoot->PortSelectOKBtnClick();
-  TFormAdjust* form = FormAdjust;
-  if (!form->isVisible()) {
-    std::fprintf(stderr, "the workbench did not open\n");
-    DestroyProgramWindows();
-    return 2;
-  }
-  form->AdjustmentTab->setCurrentIndex(2);
-  form->PatternPrnItemsRdoGrp->Button(0)->click();
-  QApplication::processEvents();
+  TFormAdjust* form = bench::OpenA4CheckPanel();
+  if (form == nullptr) return 2;
 
   std::printf(
       "A4 check page from A4CheckPrnOKBtn, embedded printer at time scale 0, pauses "
@@ -131,7 +110,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < runs; ++i) {
     // Any number of runs: the input tray holds 100 sheets, so it is filled before each page.
     printer.device().LoadPaper();
-    const int sheetsBefore = SheetsInTray(tray);
+    const int sheetsBefore = bench::SheetsInTray(tray);
     const long long idle = ResidentBytes();
     PeakSampler sampler;
     const auto wallStart = std::chrono::steady_clock::now();
@@ -139,7 +118,7 @@ int main(int argc, char** argv) {
     const double processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     form->A4CheckPrnOKBtn->click();
     const double programCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart;
-    while (SheetsInTray(tray) < sheetsBefore + 2 &&
+    while (bench::SheetsInTray(tray) < sheetsBefore + 2 &&
            std::chrono::steady_clock::now() - wallStart < kSheetTimeout) {
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
@@ -147,7 +126,7 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     const double processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
     const long long peak = sampler.Stop();
-    if (SheetsInTray(tray) < sheetsBefore + 2 ||
+    if (bench::SheetsInTray(tray) < sheetsBefore + 2 ||
         form->StatusMemo->toPlainText() != QStringLiteral("A4 pattern print is completed.")) {
       std::fprintf(stderr, "run %d: the page did not print (%s)\n", i + 1,
                    form->StatusMemo->toPlainText().toLocal8Bit().constData());

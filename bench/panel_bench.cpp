@@ -20,13 +20,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/formboot.h"
-#include "app/startup.h"
 #include "app/toolprinter.h"
-#include "controls/pagecontrol.h"
-#include "controls/radiogroup.h"
-#include "platform/dialogs.h"
-#include "platform/sleep.h"
+#include "bench/a4checkpanel.h"
 #include "vprinter/panel/frontpanel.h"
 #include "workbench/formadjust.h"
 
@@ -34,10 +29,6 @@ namespace {
 
 constexpr double kRatioLimit = 1.2;
 constexpr auto kTimeout = std::chrono::seconds(60);
-
-int SheetsInTray(const QDir& tray) {
-  return static_cast<int>(tray.entryList({QStringLiteral("sheet-*.png")}, QDir::Files).size());
-}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -56,30 +47,18 @@ int main(int argc, char** argv) {
   ToolPrinter printer;
   vprinter::Device& device = printer.device();
   const QDir tray = printer.Tray();
-  platform::SetDialogHook([](const platform::DialogRequest&) { return platform::DlgResult::Ok; });
-  platform::SetSleepHook([](int) {});
 
-  CreateProgramWindows();
-  FormBoot->show();
-  FormBoot->PortSelectOKBtnClick();
-  TFormAdjust* form = FormAdjust;
-  if (!form->isVisible()) {
-    std::fprintf(stderr, "the workbench did not open\n");
-    DestroyProgramWindows();
-    return 2;
-  }
-  form->AdjustmentTab->setCurrentIndex(2);
-  form->PatternPrnItemsRdoGrp->Button(0)->click();
-  QApplication::processEvents();
+  TFormAdjust* form = bench::OpenA4CheckPanel();
+  if (form == nullptr) return 2;
 
   // One page; with a panel, until it shows the last record too. Seconds, or a negative value.
   auto printPage = [&](vprinter::panel::FrontPanel* panel) -> double {
     device.LoadPaper();
-    const int before = SheetsInTray(tray);
+    const int before = bench::SheetsInTray(tray);
     const auto start = std::chrono::steady_clock::now();
     form->A4CheckPrnOKBtn->click();
     auto done = [&] {
-      if (SheetsInTray(tray) < before + 2) return false;
+      if (bench::SheetsInTray(tray) < before + 2) return false;
       if (panel == nullptr) return true;
       return panel->Shown().traceSeq == device.Snapshot().traceSeq;
     };
@@ -96,8 +75,9 @@ int main(int argc, char** argv) {
     return wall;
   };
 
-  std::printf("A4 check page from A4CheckPrnOKBtn, embedded printer at time scale 0, without and "
-              "with the front panel open on its trace\n");
+  std::printf(
+      "A4 check page from A4CheckPrnOKBtn, embedded printer at time scale 0, without and "
+      "with the front panel open on its trace\n");
   std::printf("%-4s %18s %18s\n", "run", "without panel", "with panel");
   std::vector<double> without;
   std::vector<double> with;
