@@ -10,6 +10,8 @@
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "vprinter/commands.h"
+#include "vprinter/engine_sheet.h"
+#include "vprinter/sheetwriter.h"
 #include "vprinter/tempdir_test.h"
 #include "vprinter/trace.h"
 
@@ -211,6 +213,35 @@ TEST_F(DeviceTest, SlowSheetWritingHoldsTheDataNotThePrinter) {
     sheets += line.find("\"op\":\"sheet\"") != std::string::npos;
   }
   EXPECT_EQ(sheets, 12);
+}
+
+// A sheet waits packed; what reaches the tray is the sheet, pixel for pixel: rows of runs, a row
+// with no run at all (kept as it is), a row ending in a run, and white rows inside and outside the
+// band that carries ink.
+TEST(SheetWriterPacking, TheSheetWrittenIsTheSheetTaken) {
+  TempDir tray("quorla-sheets");
+  std::vector<uint8_t> pixels(static_cast<std::size_t>(kSheetWidth) * kSheetHeight, 0);
+  auto row = [&](int y) { return pixels.data() + static_cast<std::size_t>(y) * kSheetWidth; };
+  for (int x = 100; x < 400; ++x) row(10)[x] = 1;
+  for (int x = 0; x < kSheetWidth; ++x) row(11)[x] = static_cast<uint8_t>(x % 7 + x % 3);
+  for (int x = kSheetWidth - 5; x < kSheetWidth; ++x) row(13)[x] = 4;
+  row(kSheetHeight - 1)[0] = 2;  // outside the band given: must come out white
+  std::vector<std::string> files;
+  {
+    SheetWriter writer(tray.path(), [&](const std::string& file, const std::string& error) {
+      EXPECT_EQ(error, "");
+      files.push_back(file);
+    });
+    writer.Take(pixels.data(), 10, 14);
+    writer.Drain();
+  }
+  ASSERT_EQ(files.size(), 1u);
+  std::vector<uint8_t> written;
+  int width = 0, height = 0;
+  std::string error;
+  ASSERT_TRUE(DecodeSheetPng(files[0], written, width, height, error)) << error;
+  row(kSheetHeight - 1)[0] = 0;
+  EXPECT_TRUE(written == pixels);
 }
 
 TEST_F(DeviceTest, ReplacingTheMainBoardGivesANewBoardsEeprom) {

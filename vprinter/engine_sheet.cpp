@@ -79,7 +79,7 @@ void PngError(png_structp png, png_const_charp message) {
 }
 void PngWarning(png_structp, png_const_charp) {}
 
-bool WriteRows(FILE* out, const uint8_t* pixels, std::string& error) {
+bool WriteRows(FILE* out, const SheetRows& row, std::string& error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, PngError, PngWarning);
   if (png == nullptr) {
     error = "cannot start the PNG writer";
@@ -104,9 +104,7 @@ bool WriteRows(FILE* out, const uint8_t* pixels, std::string& error) {
   // 360 dpi = 14173 pixels per metre, so viewers show the sheet at A4 size.
   png_set_pHYs(png, info, 14173, 14173, PNG_RESOLUTION_METER);
   png_write_info(png, info);
-  for (int y = 0; y < kSheetHeight; ++y) {
-    png_write_row(png, pixels + static_cast<std::size_t>(y) * kSheetWidth);
-  }
+  for (int y = 0; y < kSheetHeight; ++y) png_write_row(png, row(y));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -161,6 +159,24 @@ std::string TimeStamp() {
   return text;
 }
 
+SheetRows RowsOf(const uint8_t* pixels) {
+  return [pixels](int y) { return pixels + static_cast<std::size_t>(y) * kSheetWidth; };
+}
+
+bool WriteSheetRows(const SheetRows& row, const std::filesystem::path& file, std::string& error) {
+  File out(std::fopen(file.c_str(), "wb"));
+  if (!out) {
+    error = std::string("cannot create ") + file.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!WriteRows(out.get(), row, error)) return false;
+  if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
+    error = std::string("cannot write ") + file.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 const std::array<Rgb, 256>& SheetPalette() {
@@ -173,17 +189,7 @@ bool SheetImage::WritePng(const std::filesystem::path& file, std::string& error)
 }
 
 bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error) {
-  File out(std::fopen(file.c_str(), "wb"));
-  if (!out) {
-    error = std::string("cannot create ") + file.string() + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!WriteRows(out.get(), pixels, error)) return false;
-  if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
-    error = std::string("cannot write ") + file.string() + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  return WriteSheetRows(RowsOf(pixels), file, error);
 }
 
 bool DecodeSheetPng(const std::filesystem::path& file, std::vector<uint8_t>& pixels, int& width,
@@ -208,18 +214,20 @@ bool TrayWritable(const std::filesystem::path& tray, std::string& error) {
   std::string probe = (tray / ".probe-XXXXXX").string();
   const int fd = mkstemp(probe.data());
   if (fd < 0) {
-    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(errno);
+    error =
+        std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(errno);
     return false;
   }
   // One block, synced: a full disk refuses it; a nearly full one shows in the sheets lost later.
   const char block[4096] = {};
-  const bool written = write(fd, block, sizeof block) == static_cast<ssize_t>(sizeof block) &&
-                       fsync(fd) == 0;
+  const bool written =
+      write(fd, block, sizeof block) == static_cast<ssize_t>(sizeof block) && fsync(fd) == 0;
   const int writeError = errno;
   close(fd);
   unlink(probe.c_str());
   if (!written) {
-    error = std::string("cannot write into the tray ") + tray.string() + ": " + std::strerror(writeError);
+    error = std::string("cannot write into the tray ") + tray.string() + ": " +
+            std::strerror(writeError);
     return false;
   }
   return true;
@@ -233,6 +241,11 @@ std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tr
 }
 
 std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error) {
+  return WriteToTray(RowsOf(pixels), tray, error);
+}
+
+std::string WriteToTray(const SheetRows& row, const std::filesystem::path& tray,
                         std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(tray, ec);
@@ -249,7 +262,7 @@ std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray
   // mkstemp makes the file private; a sheet is as readable as any document of the user's.
   fchmod(fd, 0644);
   close(fd);
-  if (!WriteSheetPng(pixels, temp, error)) {
+  if (!WriteSheetRows(row, temp, error)) {
     unlink(temp.c_str());
     return {};
   }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,11 @@ std::string WriteToTray(const SheetImage& sheet, const std::filesystem::path& tr
                         std::string& error);
 // The same for a copy of a sheet's pixels (kSheetWidth x kSheetHeight).
 std::string WriteToTray(const uint8_t* pixels, const std::filesystem::path& tray,
+                        std::string& error);
+// The same for a sheet given row by row: row(y) for y = 0 .. kSheetHeight-1 in turn, each
+// kSheetWidth pixels, valid until the next call.
+using SheetRows = std::function<const uint8_t*(int y)>;
+std::string WriteToTray(const SheetRows& row, const std::filesystem::path& tray,
                         std::string& error);
 bool WriteSheetPng(const uint8_t* pixels, const std::filesystem::path& file, std::string& error);
 

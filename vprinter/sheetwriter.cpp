@@ -13,7 +13,10 @@
 namespace vprinter {
 
 namespace {
-constexpr std::size_t kSheetBytes = static_cast<std::size_t>(kSheetWidth) * kSheetHeight;
+// The first byte of a packed row: the row's bytes follow as they are, or as runs of (length low,
+// length high, value).
+constexpr uint8_t kRaw = 0;
+constexpr uint8_t kRuns = 1;
 }  // namespace
 
 SheetWriter::SheetWriter(std::filesystem::path tray, Done done)
@@ -34,34 +37,60 @@ bool SheetWriter::HasRoom() const {
   return queue_.size() + busy_ < kCapacity;
 }
 
-void SheetWriter::Take(const uint8_t* pixels, int top, int bottom) {
-  Copy copy;
-  {
-    std::lock_guard lock(mutex_);
-    if (!free_.empty()) {
-      copy = std::move(free_.back());
-      free_.pop_back();
+void SheetWriter::PackRow(const uint8_t* row, std::vector<uint8_t>& out) {
+  const std::size_t start = out.size();
+  out.push_back(kRuns);
+  // Most rows of a sheet are white: one comparison instead of a walk through the row.
+  static const std::vector<uint8_t> white(kSheetWidth, 0);
+  if (std::memcmp(row, white.data(), white.size()) == 0) {
+    out.insert(out.end(), {static_cast<uint8_t>(kSheetWidth & 0xFF),
+                           static_cast<uint8_t>(kSheetWidth >> 8), 0});
+    return;
+  }
+  for (int x = 0; x < kSheetWidth;) {
+    const uint8_t value = row[x];
+    int end = x + 1;
+    while (end < kSheetWidth && row[end] == value) ++end;
+    const int length = end - x;
+    out.push_back(static_cast<uint8_t>(length & 0xFF));
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(value);
+    x = end;
+    if (out.size() - start > static_cast<std::size_t>(kSheetWidth)) {
+      out.resize(start);
+      out.push_back(kRaw);
+      out.insert(out.end(), row, row + kSheetWidth);
+      return;
     }
   }
-  if (!copy.pixels) {
-    copy.pixels = std::make_unique<uint8_t[]>(kSheetBytes);
-    std::memset(copy.pixels.get(), 0, kSheetBytes);
-  } else if (copy.bottom > copy.top) {
-    std::memset(copy.pixels.get() + static_cast<std::size_t>(copy.top) * kSheetWidth, 0,
-                static_cast<std::size_t>(copy.bottom - copy.top) * kSheetWidth);
+}
+
+const uint8_t* SheetWriter::UnpackRow(const Packed& sheet, int y, uint8_t* buffer) {
+  static const std::vector<uint8_t> white(kSheetWidth, 0);
+  if (y < sheet.top || y >= sheet.bottom) return white.data();
+  const uint8_t* p = sheet.bytes.data() + sheet.rowAt[static_cast<std::size_t>(y - sheet.top)];
+  if (*p++ == kRaw) return p;
+  for (int x = 0; x < kSheetWidth; p += 3) {
+    const int length = std::min(p[0] | (p[1] << 8), kSheetWidth - x);
+    std::memset(buffer + x, p[2], static_cast<std::size_t>(length));
+    x += length;
   }
-  top = std::max(top, 0);
-  bottom = std::min(bottom, kSheetHeight);
-  copy.top = top;
-  copy.bottom = bottom;
-  if (bottom > top) {
-    const std::size_t offset = static_cast<std::size_t>(top) * kSheetWidth;
-    std::memcpy(copy.pixels.get() + offset, pixels + offset,
-                static_cast<std::size_t>(bottom - top) * kSheetWidth);
+  return buffer;
+}
+
+void SheetWriter::Take(const uint8_t* pixels, int top, int bottom) {
+  Packed sheet;
+  sheet.top = std::max(top, 0);
+  sheet.bottom = std::max(sheet.top, std::min(bottom, kSheetHeight));
+  sheet.rowAt.reserve(static_cast<std::size_t>(sheet.bottom - sheet.top));
+  for (int y = sheet.top; y < sheet.bottom; ++y) {
+    sheet.rowAt.push_back(static_cast<uint32_t>(sheet.bytes.size()));
+    PackRow(pixels + static_cast<std::size_t>(y) * kSheetWidth, sheet.bytes);
   }
+  sheet.bytes.shrink_to_fit();
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(copy));
+    queue_.push_back(std::move(sheet));
   }
   wake_.notify_all();
 }
@@ -88,15 +117,17 @@ void SheetWriter::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return (!queue_.empty() && !held_) || (stop_ && queue_.empty()); });
     if (queue_.empty()) return;  // stopping, everything written
-    Copy copy = std::move(queue_.front());
+    Packed sheet = std::move(queue_.front());
     queue_.pop_front();
     ++busy_;
     lock.unlock();
     std::string error;
-    const std::string file = WriteToTray(copy.pixels.get(), tray_, error);
+    std::vector<uint8_t> row(kSheetWidth);
+    const std::string file =
+        WriteToTray([&](int y) { return UnpackRow(sheet, y, row.data()); }, tray_, error);
+    sheet = Packed{};
     // Room is made before the printer is told, so that the loop it wakes finds it.
     lock.lock();
-    free_.push_back(std::move(copy));
     --busy_;
     ++telling_;
     lock.unlock();

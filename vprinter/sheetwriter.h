@@ -18,7 +18,7 @@ namespace vprinter {
 
 class SheetWriter {
  public:
-  // Sheets taken and not yet written, at most: each holds a copy of the sheet's pixels.
+  // Sheets taken and not yet written, at most: each holds a packed copy of the sheet's pixels.
   static constexpr std::size_t kCapacity = 4;
   // Told on the writer's thread, after each sheet, with the file written or the reason it could
   // not be (file empty).
@@ -32,8 +32,8 @@ class SheetWriter {
 
   // False when kCapacity sheets wait: take none now.
   bool HasRoom() const;
-  // Copies the sheet's pixels into the queue (the caller checked HasRoom); rows outside
-  // [top, bottom) are white and are not copied.
+  // Packs a copy of the sheet's pixels into the queue (the caller checked HasRoom); rows outside
+  // [top, bottom) are white and are not looked at.
   void Take(const uint8_t* pixels, int top, int bottom);
   // Returns once every sheet taken so far is written and told.
   void Drain();
@@ -41,12 +41,18 @@ class SheetWriter {
   void Hold(bool hold);
 
  private:
-  // A sheet's copy; its buffers are kept and reused, and only the rows that carried ink are
-  // cleared for the next one, so a blank sheet costs the printer's thread almost nothing.
-  struct Copy {
-    std::unique_ptr<uint8_t[]> pixels;
-    int top = 0, bottom = 0;  // rows that may carry ink
+  // A sheet as it waits: every row from top to bottom run-length coded, or kept as it is where that
+  // is shorter; the white rows around them not at all. A printed sheet is mostly white, so it
+  // waits in a small fraction of its pixels' memory, and the printer grows by little while a
+  // sheet is being written.
+  struct Packed {
+    std::vector<uint8_t> bytes;
+    std::vector<uint32_t> rowAt;  // where row top + i starts in bytes
+    int top = 0, bottom = 0;
   };
+  static void PackRow(const uint8_t* row, std::vector<uint8_t>& out);
+  // Row y of the packed sheet, unpacked into `buffer` where it must be.
+  static const uint8_t* UnpackRow(const Packed& sheet, int y, uint8_t* buffer);
   void Run();
 
   const std::filesystem::path tray_;
@@ -54,8 +60,7 @@ class SheetWriter {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable drained_;
-  std::deque<Copy> queue_;
-  std::vector<Copy> free_;   // written, ready for reuse
+  std::deque<Packed> queue_;
   std::size_t busy_ = 0;     // taken from the queue, being written
   std::size_t telling_ = 0;  // written, the printer being told
   bool held_ = false;
