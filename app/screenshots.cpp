@@ -212,6 +212,7 @@ int main(int argc, char** argv) {
   FormAdjust->DisableTimerTimer();
   platform::SetSleepHook([](int) {});
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));
+  printer.FinishSheets();  // the printer writes its sheets on a thread of its own
   ok &= SaveSheets(toolPrinter.Tray(), out, QStringLiteral("a4-check-page"));
   panel->Refresh();
   panel->FinishThumbnails();
@@ -248,6 +249,7 @@ int main(int argc, char** argv) {
   FormAdjust->CRTAGInfoItemsRdoGrp->Button(4)->click();
   FormAdjust->CRTAGInfoItemsOKBtn->click();
   FormAdjust->DisableTimerTimer();
+  printer.FinishSheets();
   ok &= SaveSheetTop(toolPrinter.Tray(), 2, 2520, out, QStringLiteral("crtag-page"));
 
   // A head with clogged nozzles on the nozzle check, in the viewer.
@@ -264,6 +266,7 @@ int main(int argc, char** argv) {
     patterns.PrintBlackNozzleCheck(job);
     patterns.PrintColorNozzleCheck(job);
     PowerOnInitialize(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2);
+    printer.FinishSheets();
     panel->Refresh();
     vprinter::panel::SheetViewer* viewer =
         panel->Shown().sheets.empty()
