@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QThread>
@@ -43,17 +44,21 @@ struct ErrorLabel {
   uint16_t code;
   const char* label;
 };
-constexpr ErrorLabel kErrorLabels[] = {
-    {status::kPaperOut, "Paper out"},        {status::kCoverOpen, "Cover open"},
-    {status::kInkOut, "Ink out"},            {status::kPaperJam, "Paper jam"},
-    {status::kPaperSize, "Paper size error"}, {status::kHeadHot, "Head hot"},
-    {status::kMaintenance, "Maintenance error"},
-    {status::kInterfaceNotSelected, "Interface not selected"},
-    {status::kFatal, "Fatal error"}};
+constexpr ErrorLabel kErrorLabels[] = {{status::kPaperOut, "Paper out"},
+                                       {status::kCoverOpen, "Cover open"},
+                                       {status::kInkOut, "Ink out"},
+                                       {status::kPaperJam, "Paper jam"},
+                                       {status::kPaperSize, "Paper size error"},
+                                       {status::kHeadHot, "Head hot"},
+                                       {status::kMaintenance, "Maintenance error"},
+                                       {status::kInterfaceNotSelected, "Interface not selected"},
+                                       {status::kFatal, "Fatal error"}};
 
 QString Hex4(uint16_t word) {
-  return QStringLiteral("0x%1").arg(word, 4, 16, QLatin1Char('0')).toUpper().replace(
-      QStringLiteral("0X"), QStringLiteral("0x"));
+  return QStringLiteral("0x%1")
+      .arg(word, 4, 16, QLatin1Char('0'))
+      .toUpper()
+      .replace(QStringLiteral("0X"), QStringLiteral("0x"));
 }
 
 // The op of a trace record ("" when it has none).
@@ -100,14 +105,22 @@ QLabel* Value(const QString& name) {
 
 QString StatusName(uint16_t word) {
   switch (word) {
-    case status::kBeforeInitialFillUp: return QStringLiteral("Before initial fill up");
-    case status::kCleaning: return QStringLiteral("Cleaning");
-    case status::kIdle: return QStringLiteral("Idle");
-    case status::kPrinting: return QStringLiteral("Printing");
-    case status::kBusy: return QStringLiteral("Busy");
-    case status::kSelfTest: return QStringLiteral("Self test");
-    case status::kError: return QStringLiteral("Error");
-    default: return QStringLiteral("Status %1").arg(Hex4(word));
+    case status::kBeforeInitialFillUp:
+      return QStringLiteral("Before initial fill up");
+    case status::kCleaning:
+      return QStringLiteral("Cleaning");
+    case status::kIdle:
+      return QStringLiteral("Idle");
+    case status::kPrinting:
+      return QStringLiteral("Printing");
+    case status::kBusy:
+      return QStringLiteral("Busy");
+    case status::kSelfTest:
+      return QStringLiteral("Self test");
+    case status::kError:
+      return QStringLiteral("Error");
+    default:
+      return QStringLiteral("Status %1").arg(Hex4(word));
   }
 }
 
@@ -139,8 +152,7 @@ FrontPanel::FrontPanel(std::shared_ptr<DeviceAccess> access, QWidget* parent)
   setObjectName(QStringLiteral("VPrinterPanel"));
   setWindowTitle(tr("Quorla Z40 (virtual printer)"));
   thumbnailPool_.setMaxThreadCount(1);
-  connect(this, &FrontPanel::ThumbnailReady, this, &FrontPanel::AddThumbnail,
-          Qt::QueuedConnection);
+  connect(this, &FrontPanel::ThumbnailReady, this, &FrontPanel::AddThumbnail, Qt::QueuedConnection);
 
   tabs_ = new QTabWidget;
   tabs_->setObjectName(QStringLiteral("PanelTabs"));
@@ -167,7 +179,7 @@ FrontPanel::FrontPanel(std::shared_ptr<DeviceAccess> access, QWidget* parent)
   // The controls start from the printer's own values.
   findChild<QDoubleSpinBox*>(QStringLiteral("TimeScaleSpin"))->setValue(shown_.timeScale);
   findChild<QSpinBox*>(QStringLiteral("AngleSpin"))->setValue(shown_.head.angle);
-  resize(1120, 800);
+  resize(sizeHint().expandedTo(QSize(1120, 800)));
 }
 
 FrontPanel::~FrontPanel() {
@@ -235,13 +247,17 @@ QWidget* FrontPanel::BuildTrace() {
   traceFilter_ = new QComboBox;
   traceFilter_->setObjectName(QStringLiteral("TraceFilter"));
   traceFilter_->addItem(tr("all operations"), QString());
-  for (const char* op :
-       {"connect", "disconnect", "negotiate", "terminate", "eeprom_read", "eeprom_write", "status",
-        "soft_reset", "data", "sheet", "head_cleaning", "drive_cr", "drive_pf", "cr_home_return",
-        "color_flushing", "wait_time", "power_on_initialize", "save_all_current_data", "write_bid",
-        "read_crtag", "skipped", "protocol_error", "power_off", "power_on", "replace_board",
-        "load_paper", "paper_out", "clog", "clog_random", "clear_nozzle", "clear_nozzles",
-        "nozzles_freed", "head_angle"}) {
+  for (const char* op : {"connect",        "disconnect",          "negotiate",
+                         "terminate",      "eeprom_read",         "eeprom_write",
+                         "status",         "soft_reset",          "data",
+                         "sheet",          "head_cleaning",       "drive_cr",
+                         "drive_pf",       "cr_home_return",      "color_flushing",
+                         "wait_time",      "power_on_initialize", "save_all_current_data",
+                         "write_bid",      "read_crtag",          "skipped",
+                         "protocol_error", "power_off",           "power_on",
+                         "replace_board",  "load_paper",          "paper_out",
+                         "clog",           "clog_random",         "clear_nozzle",
+                         "clear_nozzles",  "nozzles_freed",       "head_angle"}) {
     traceFilter_->addItem(QString::fromLatin1(op), QString::fromLatin1(op));
   }
   connect(traceFilter_, &QComboBox::currentIndexChanged, this, [this] { RefilterTrace(); });
@@ -278,9 +294,8 @@ QWidget* FrontPanel::BuildSheets() {
   // A fixed grid, so thumbnails flow in rows however long the file names are.
   sheetList_->setGridSize(QSize(kThumbnailWidth + 40, kThumbnailWidth * 297 / 210 + 40));
   sheetList_->setTextElideMode(Qt::ElideMiddle);
-  connect(sheetList_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    OpenSheet(item->data(Qt::UserRole).toString());
-  });
+  connect(sheetList_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { OpenSheet(item->data(Qt::UserRole).toString()); });
   layout->addWidget(sheetList_, 1);
   return page;
 }
@@ -319,7 +334,8 @@ QWidget* FrontPanel::BuildOperator() {
   auto* errorLayout = new QGridLayout(errors);
   auto* errorCombo = new QComboBox;
   errorCombo->setObjectName(QStringLiteral("ErrorCombo"));
-  for (const ErrorLabel& e : kErrorLabels) errorCombo->addItem(QString::fromLatin1(e.label), e.code);
+  for (const ErrorLabel& e : kErrorLabels)
+    errorCombo->addItem(QString::fromLatin1(e.label), e.code);
   auto* raise = Button(QStringLiteral("RaiseErrorBtn"), tr("Raise"));
   auto* clear = Button(QStringLiteral("ClearErrorBtn"), tr("Clear error"));
   errorLayout->addWidget(errorCombo, 0, 0);
@@ -427,7 +443,8 @@ QWidget* FrontPanel::BuildOperator() {
   kind->addItems({tr("answer result"), tr("refuse with packet error"), tr("drop the link")});
   auto* op = new QComboBox;
   op->setObjectName(QStringLiteral("FaultOpCombo"));
-  for (int i = 0; i < kOpCount; ++i) op->addItem(QString::fromLatin1(OpName(static_cast<Op>(i))), i);
+  for (int i = 0; i < kOpCount; ++i)
+    op->addItem(QString::fromLatin1(OpName(static_cast<Op>(i))), i);
   auto* nth = Spin(QStringLiteral("FaultNthSpin"), 1, 100000, 1);
   nth->setPrefix(tr("call "));
   auto* result = Spin(QStringLiteral("FaultValueSpin"), -32768, 32767, -103);
@@ -511,6 +528,10 @@ QWidget* FrontPanel::BuildOperator() {
   scroll->setWidget(page);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
+  // The controls are never cut at the side: with a larger font the window grows wider instead.
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumWidth(page->minimumSizeHint().width() +
+                          scroll->verticalScrollBar()->sizeHint().width());
   return scroll;
 }
 
@@ -567,9 +588,8 @@ void FrontPanel::Show(DeviceSnapshot s) {
             : s.cartridges == Cartridges::kDummy ? tr(", dummy cartridges")
                                                  : tr(", no cartridges");
   setText(liquid_, liquid);
-  setText(head_, tr("%1 nozzle(s) clogged, angle %2 tenths")
-                     .arg(s.head.CloggedCount())
-                     .arg(s.head.angle));
+  setText(head_,
+          tr("%1 nozzle(s) clogged, angle %2 tenths").arg(s.head.CloggedCount()).arg(s.head.angle));
   setText(timeScale_, s.timeScale == 0 ? tr("0 (instant)") : QString::number(s.timeScale));
   if (tray_->value() != s.paperInTray) tray_->setValue(s.paperInTray);
   carriage_->Set(s.carriage, s.paperFeed);
@@ -632,7 +652,8 @@ void FrontPanel::UpdateSheets() {
       QImageReader reader(path);
       const QSize size = reader.size();
       if (size.isValid() && size.width() > 0) {
-        reader.setScaledSize(QSize(kThumbnailWidth, size.height() * kThumbnailWidth / size.width()));
+        reader.setScaledSize(
+            QSize(kThumbnailWidth, size.height() * kThumbnailWidth / size.width()));
       }
       QImage image = reader.read();
       if (!image.isNull() && image.width() != kThumbnailWidth) {
