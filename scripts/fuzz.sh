@@ -50,7 +50,11 @@ for target in "${targets[@]}"; do
       -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
       "$corpus" "fuzz/corpus/$target" >"$build/$target.log" 2>&1; then
     echo "fuzz: $target FOUND A FAULT (log: $build/$target.log)"
-    tail -n 40 "$build/$target.log"
+    # The report with its stacks first (a fault on another thread, or at exit, leaves an empty
+    # input behind: the stacks are then all there is), then how the run ended.
+    grep -m1 -A60 -E '==[0-9]+==ERROR|ERROR: libFuzzer|runtime error:' "$build/$target.log" || true
+    echo "..."
+    tail -n 12 "$build/$target.log"
     failed+=("$target")
   else
     grep -E '^stat::number_of_executed_units' "$build/$target.log" || true

@@ -12,9 +12,11 @@
 
 #include <atomic>
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/host.h"
 #include "makerlibs/d4/peer.h"
 #include "vprinter/embedded.h"
@@ -209,5 +211,34 @@ TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {
   std::filesystem::remove_all(tmp);
 }
 
+// A program may end while its printer is still ejecting sheets. Exit tears down the process's
+// static objects while the printer's threads run on: they must find nothing of theirs gone.
+// (A use after free shows under AddressSanitizer, which the test suite also runs under.)
+[[noreturn]] void ExitWhilePrinting() {
+  DeviceOptions options;
+  options.trayDir = "/dev/null/quorla-tray";  // each sheet lost at once: the printer's thread
+  options.timeScale = 0;                      // does little but eject
+  // Kept like the program's own printer: alive until the process is gone.
+  static EmbeddedPrinter* printer = new EmbeddedPrinter(options);
+  const int fd = printer->Connect();
+  d4::HostConnection link(fd);
+  if (link.Init(milliseconds(5000)).result != d4::result::Ok) std::_Exit(3);
+  const d4::tx::OpenParams data{d4::cmd::kDataSocket, d4::cmd::kDataMaxPayload,
+                                d4::cmd::kDataMaxPayload, 0};
+  if (link.Open(data, milliseconds(5000)).result != d4::result::Ok) std::_Exit(4);
+  std::vector<uint8_t> pages;
+  for (int i = 0; i < PaperTray::kCapacity; ++i) pages.insert(pages.end(), {'A', 0x0C});
+  if (link.Send(d4::cmd::kDataSocket, pages.data(), pages.size(), 1, milliseconds(5000)).result !=
+      d4::result::Ok) {
+    std::_Exit(5);
+  }
+  // Once the first sheet is out, the rest come while the process exits.
+  while (printer->device().PaperInTray() == PaperTray::kCapacity) std::this_thread::yield();
+  std::exit(0);
+}
+
+TEST(EmbeddedPrinterAtExit, TheProgramMayExitWhileItsPrinterEjectsSheets) {
+  EXPECT_EXIT(ExitWhilePrinting(), ::testing::ExitedWithCode(0), "");
+}
 }  // namespace
 }  // namespace vprinter

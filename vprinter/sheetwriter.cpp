@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -17,6 +18,9 @@ namespace {
 // length high, value).
 constexpr uint8_t kRaw = 0;
 constexpr uint8_t kRuns = 1;
+// A white row to compare with and to hand out. Constant and never destroyed: the printer's threads
+// may still be ejecting sheets while the process exits and its static objects are torn down.
+constexpr std::array<uint8_t, kSheetWidth> kWhiteRow{};
 }  // namespace
 
 SheetWriter::SheetWriter(std::filesystem::path tray, Done done)
@@ -41,8 +45,7 @@ void SheetWriter::PackRow(const uint8_t* row, std::vector<uint8_t>& out) {
   const std::size_t start = out.size();
   out.push_back(kRuns);
   // Most rows of a sheet are white: one comparison instead of a walk through the row.
-  static const std::vector<uint8_t> white(kSheetWidth, 0);
-  if (std::memcmp(row, white.data(), white.size()) == 0) {
+  if (std::memcmp(row, kWhiteRow.data(), kWhiteRow.size()) == 0) {
     out.insert(out.end(), {static_cast<uint8_t>(kSheetWidth & 0xFF),
                            static_cast<uint8_t>(kSheetWidth >> 8), 0});
     return;
@@ -66,8 +69,7 @@ void SheetWriter::PackRow(const uint8_t* row, std::vector<uint8_t>& out) {
 }
 
 const uint8_t* SheetWriter::UnpackRow(const Packed& sheet, int y, uint8_t* buffer) {
-  static const std::vector<uint8_t> white(kSheetWidth, 0);
-  if (y < sheet.top || y >= sheet.bottom) return white.data();
+  if (y < sheet.top || y >= sheet.bottom) return kWhiteRow.data();
   const uint8_t* p = sheet.bytes.data() + sheet.rowAt[static_cast<std::size_t>(y - sheet.top)];
   if (*p++ == kRaw) return p;
   for (int x = 0; x < kSheetWidth; p += 3) {
