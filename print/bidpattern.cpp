@@ -142,7 +142,7 @@ ResultCode WriteBidValue(int dropSize, uint8_t inkGroup, uint8_t value) {
 }
 
 // The Bi-D value of one row while the row prints: which values the printer may hold after each
-// write, and the one attempt to put the stored byte back when the row fails.
+// write, and the one more attempt to put the stored byte back when the row fails.
 class RowBid {
  public:
   RowBid(int dropSize, uint8_t inkGroup, uint8_t stored)
@@ -152,17 +152,16 @@ class RowBid {
     touched_ = true;
     return Write(value);
   }
-  // The write of the stored byte that ends the row; it is also the row's one restore.
-  ResultCode WriteStored() {
-    restoreTried_ = true;
-    return Write(stored_);
-  }
-  // Ends a failed row: writes the stored byte back once unless the printer surely holds it or
-  // that write was the one that failed, fills `restore`, and hands the failure on unchanged.
+  // The write of the stored byte that ends the row.
+  ResultCode WriteStored() { return Write(stored_); }
+  // Ends a failed row: writes the stored byte once more unless the printer surely holds it, fills
+  // `restore`, and hands the failure on unchanged. After a failed test write that is the restore;
+  // after a failed final write it is that write's one retry. Never more than one: a printer that
+  // refuses twice is reported as it stands, not hammered.
   ResultCode Failed(ResultCode failure, BidRestore* restore) {
     if (!touched_) return failure;
     const bool surelyStored = held_.size() == 1 && held_[0] == stored_;
-    if (!restoreTried_ && !surelyStored) WriteStored();
+    if (!surelyStored) WriteStored();
     if (restore != nullptr) {
       restore->touched = true;
       restore->dropSize = dropSize_;
@@ -198,7 +197,6 @@ class RowBid {
   uint8_t stored_;
   std::vector<uint8_t> held_;
   bool touched_ = false;
-  bool restoreTried_ = false;
 };
 
 // The reference block and the three test blocks, each test block after WriteBid of its value.

@@ -3,7 +3,8 @@
 // printer's value set, through WriteBid, to the stored value - 2, the value and the value + 2.
 // The technician reads the right value off the test row that lines up with the reference. The
 // byte read at the start of a row is written back after it. A failure while a test value may be
-// in the printer tries once to write the stored byte back, and says in a BidRestore what the
+// in the printer writes the stored byte once more (the restore after a failed test write, the one
+// retry after a failed final write), and says in a BidRestore what the
 // printer holds then: a test value left behind would be taken for the technician's own by the
 // next print and by every page printed after it.
 #pragma once

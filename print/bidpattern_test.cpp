@@ -362,22 +362,49 @@ TEST_F(BidPrintTest, TheRestoreIsTriedOnceAndTheReportSaysWhatThePrinterHolds) {
   EXPECT_THAT(restore.held, ElementsAre(8));
   EXPECT_FALSE(restore.Restored());
 
-  // A failure before any test value leaves no report; a failing final write of the stored value
-  // is the row's restore and is not tried again.
+  // A failure before any test value leaves no report.
   printer().device().ClearFaults();
   printer().SetEeprom(0x33, 10);
-  printer().ClearTrace();
-  printer().FailNth(Op::kWriteBid, 4, rc::LinkReceiveError);
-  restore = BidRestore{};
-  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
-  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10, 12, 10));
-  EXPECT_THAT(restore.held, ElementsAre(10, 12));  // 12 taken; the timed-out 10 perhaps
   printer().ClearTrace();
   printer().FailNth(Op::kEepromRead, 1, rc::LinkReceiveError);
   restore = BidRestore{};
   EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
   EXPECT_FALSE(restore.touched);
   EXPECT_TRUE(printer().Trace("write_bid").empty());
+}
+
+TEST_F(BidPrintTest, ATimedOutFinalWriteOfTheStoredValueIsRetriedOnce) {
+  // The final write of 10 times out: written once more, the printer holds 10 again.
+  printer().SetEeprom(0x33, 10);
+  printer().FailNth(Op::kWriteBid, 4, rc::LinkReceiveError);
+  BidRestore restore;
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10, 12, 10, 10));
+  EXPECT_EQ(printer().Trace("write_bid")[4].Refused(), 0);  // the retry went through
+  EXPECT_TRUE(restore.Restored());
+  EXPECT_EQ(printer().Eeprom(0x33), 10);
+
+  // The retry times out as well: no third try, and the report leaves open which value it holds.
+  printer().device().ClearFaults();
+  printer().ClearTrace();
+  printer().FailNth(Op::kWriteBid, 4, rc::LinkReceiveError);
+  printer().FailNth(Op::kWriteBid, 5, rc::LinkReceiveError);
+  restore = BidRestore{};
+  EXPECT_EQ(pattern_.PrintBlackBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_THAT(Field("write_bid", "value"), ElementsAre(8, 10, 12, 10, 10));
+  EXPECT_THAT(restore.held, ElementsAre(10, 12));  // 12 taken; the timed-out 10 perhaps
+  EXPECT_FALSE(restore.Restored());
+
+  // The colour row ends the same way.
+  printer().device().ClearFaults();
+  printer().ClearTrace();
+  printer().SetEeprom(0x36, 10);
+  printer().FailNth(Op::kWriteBid, 10, rc::LinkReceiveError);
+  restore = BidRestore{};
+  EXPECT_EQ(pattern_.PrintColorBidRow(job_, 1, &restore), rc::LinkReceiveError);
+  EXPECT_EQ(printer().Trace("write_bid").size(), 11u);
+  EXPECT_TRUE(restore.Restored());
+  EXPECT_EQ(printer().Eeprom(0x36), 10);
 }
 
 TEST_F(BidPrintTest, AFailedReadStopsBeforeTheRowsRaster) {
