@@ -23,7 +23,7 @@
 #include "controls/radiogroup.h"
 #include "link/modelcode.h"
 #include "link/porthub.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "makerlibs/linkcontrol.h"
+#include "link/porthub.h"
+#include "makerlibs/porthub/portcontrol.h"
+#include "vprinter/embed/embeddedhub.h"
 
 class ToolPrinter {
  public:
@@ -15,10 +17,13 @@ class ToolPrinter {
     options.stateDir = dir_.filePath(QStringLiteral("state")).toStdString();
     options.trayDir = dir_.filePath(QStringLiteral("tray")).toStdString();
     options.timeScale = 0;
-    quorla::link::SetEmbeddedPrinterOptions(options);
-    device_ = &quorla::link::StartEmbeddedPrinter();
+    vprinter::embedded::SetOptions(options);
+    device_ = &vprinter::embedded::Start();
   }
-  ~ToolPrinter() { quorla::link::StopEmbeddedPrinter(); }
+  ~ToolPrinter() {
+    if (quorla::link::PortIsEmbedded()) PortCloseByPHub();
+    vprinter::embedded::Stop();
+  }
   ToolPrinter(const ToolPrinter&) = delete;
   ToolPrinter& operator=(const ToolPrinter&) = delete;
 

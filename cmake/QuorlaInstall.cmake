@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 set(QUORLA_INSTALL_PRIVATE_LIBDIR "${CMAKE_INSTALL_LIBDIR}/quorla-adjust")
 file(RELATIVE_PATH _quorla_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${QUORLA_INSTALL_PRIVATE_LIBDIR}")
 
-set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter vprinterpanel)
+set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter vprinterpanel vprinterembedded)
 set_target_properties(${QUORLA_PRIVATE_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(quorla-adjust quorla-vprinter PROPERTIES
   INSTALL_RPATH "$ORIGIN/${_quorla_bin_to_lib}")
@@ -29,11 +29,11 @@ endforeach()
 # Man pages go out compressed, as Debian's policy wants; -n keeps the archive free of time stamps.
 find_program(QUORLA_GZIP gzip REQUIRED)
 foreach(page quorla-adjust quorla-vprinter)
-  set(_gz ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  set(_gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
   add_custom_command(OUTPUT ${_gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND ${QUORLA_GZIP} -9n -c ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1 > ${_gz}
-    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${QUORLA_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 > ${_gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${page}.1
     VERBATIM)
   list(APPEND _quorla_man_pages ${_gz})
   install(FILES ${_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -11,8 +11,8 @@ function(quorla_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
-  set(home ${CMAKE_BINARY_DIR}/testhome/${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} quorla_source_tree GTest::gtest GTest::gmock)
+  set(home ${PROJECT_BINARY_DIR}/testhome/${T_NAME})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT 600

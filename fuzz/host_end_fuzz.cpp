@@ -22,7 +22,7 @@
 #include "link/porthub.h"
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/d4.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
 
 namespace {
 

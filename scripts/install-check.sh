@@ -19,6 +19,7 @@ libdir=$(cd "$prefix" && ls -d lib*/quorla-adjust | head -n 1)
 for f in bin/quorla-adjust bin/quorla-vprinter \
          "$libdir/libporthub.so" "$libdir/libpktlink.so" "$libdir/libmechcmd.so" \
          "$libdir/libd4.so" "$libdir/libvprinter.so" "$libdir/libvprinterpanel.so" \
+         "$libdir/libvprinterembedded.so" \
          "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
          "share/icons/hicolor/scalable/apps/$id.svg" "share/icons/hicolor/48x48/apps/$id.png" \
          share/man/man1/quorla-adjust.1.gz share/man/man1/quorla-vprinter.1.gz; do

@@ -1,12 +1,9 @@
 #include "vprinter/embedded.h"
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
-
-#include "makerlibs/d4/peer.h"
 
 namespace vprinter {
 
@@ -43,32 +40,6 @@ DeviceOptions DefaultDeviceOptions() {
     if (end != scale && value >= 0) options.timeScale = value;
   }
   return options;
-}
-
-namespace {
-constexpr char kSocketName[] = "quorla-vprinter.sock";
-
-// The private directory of the default socket, or empty under XDG_RUNTIME_DIR (which is the
-// user's own by definition).
-std::filesystem::path FallbackSocketDir() {
-  if (!FromEnv("XDG_RUNTIME_DIR").empty()) return {};
-  return std::filesystem::temp_directory_path() / ("quorla-vprinter-" + std::to_string(geteuid()));
-}
-}  // namespace
-
-std::filesystem::path DefaultSocketPath() {
-  std::filesystem::path runtime = FromEnv("XDG_RUNTIME_DIR");
-  if (!runtime.empty()) return runtime / kSocketName;
-  return FallbackSocketDir() / kSocketName;
-}
-
-bool PrepareDefaultSocketDir(bool create, std::string* error) {
-  if (error != nullptr) error->clear();
-  const std::filesystem::path dir = FallbackSocketDir();
-  if (dir.empty()) return true;
-  std::error_code ec;
-  if (!create && !std::filesystem::exists(std::filesystem::symlink_status(dir, ec))) return false;
-  return d4::PrivateDirectory(dir, create, error);
 }
 
 EmbeddedPrinter::EmbeddedPrinter(DeviceOptions options)

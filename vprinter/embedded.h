@@ -1,5 +1,6 @@
-// The virtual printer inside the calling process: a device thread behind a socketpair. The port
-// library starts one when no other printer is found; tests start and configure it directly.
+// The virtual printer inside the calling process: a device thread behind a socketpair. The
+// embedded printer's library (vprinter/embed/) runs one for the port library when no other
+// printer is found; tests start and configure it there.
 #pragma once
 
 #include <filesystem>
@@ -20,15 +21,6 @@ namespace vprinter {
 //   trace  $QUORLA_VPRINTER_TRACE (a file), else none
 //   time   $QUORLA_VPRINTER_TIME_SCALE (real seconds per printer second), else 1
 DeviceOptions DefaultDeviceOptions();
-// The standalone printer's socket: $XDG_RUNTIME_DIR/quorla-vprinter.sock, else
-// quorla-vprinter.sock in the directory /tmp/quorla-vprinter-UID, which must be the user's own
-// with mode 0700 (anyone may create names in /tmp first).
-std::filesystem::path DefaultSocketPath();
-// Makes sure the default socket's directory can be trusted: true at once under XDG_RUNTIME_DIR;
-// for the /tmp directory true when it is the user's own with mode 0700 (with `create`, making it
-// so if it is missing). False otherwise, with the reason in `error`; a missing directory without
-// `create` leaves `error` empty (no printer can be listening there).
-bool PrepareDefaultSocketDir(bool create, std::string* error);
 
 class EmbeddedPrinter {
  public:

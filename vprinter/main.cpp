@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "makerlibs/d4/socketplace.h"
 #include "vprinter/commands.h"
 #include "vprinter/embedded.h"
 #include "vprinter/listener.h"
@@ -94,11 +95,11 @@ int main(int argc, char** argv) {
   if (socketPath.empty()) {
     // The default place: under /tmp only inside a directory of the user's own.
     std::string error;
-    if (!vprinter::PrepareDefaultSocketDir(true, &error)) {
+    if (!d4::PrepareDefaultSocketDir(true, &error)) {
       std::fprintf(stderr, "quorla-vprinter: cannot use the socket directory %s\n", error.c_str());
       return 1;
     }
-    socketPath = vprinter::DefaultSocketPath().string();
+    socketPath = d4::DefaultSocketPath().string();
   }
 
   signal(SIGPIPE, SIG_IGN);

@@ -167,50 +167,6 @@ TEST_F(ServerTrustTest, AcceptOutOfDescriptorsRestsAndServesTheOpenClients) {
   close(open);
 }
 
-TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-tmp-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path tmp = pattern;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const std::string savedRuntime = runtime != nullptr ? runtime : "";
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string savedTmpdir = tmpdir != nullptr ? tmpdir : "";
-  unsetenv("XDG_RUNTIME_DIR");
-  setenv("TMPDIR", tmp.c_str(), 1);
-
-  const std::filesystem::path dir = tmp / ("quorla-vprinter-" + std::to_string(geteuid()));
-  EXPECT_EQ(DefaultSocketPath(), dir / "quorla-vprinter.sock");
-  std::string error;
-  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));  // nobody made it: no printer there
-  EXPECT_EQ(error, "");
-  EXPECT_TRUE(PrepareDefaultSocketDir(true, &error)) << error;
-  struct stat st {};
-  ASSERT_EQ(lstat(dir.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error)) << error;
-  // Opened to others (or made by someone else first): neither end uses it.
-  chmod(dir.c_str(), 0777);
-  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));
-  EXPECT_FALSE(PrepareDefaultSocketDir(true, &error));
-  EXPECT_NE(error.find(dir.string()), std::string::npos) << error;
-
-  // Under a runtime directory (the user's own by definition) nothing is checked.
-  setenv("XDG_RUNTIME_DIR", tmp.c_str(), 1);
-  EXPECT_EQ(DefaultSocketPath(), tmp / "quorla-vprinter.sock");
-  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error));
-  if (runtime != nullptr) {
-    setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
-  } else {
-    unsetenv("XDG_RUNTIME_DIR");
-  }
-  if (tmpdir != nullptr) {
-    setenv("TMPDIR", savedTmpdir.c_str(), 1);
-  } else {
-    unsetenv("TMPDIR");
-  }
-  std::filesystem::remove_all(tmp);
-}
-
 // A program may end while its printer is still ejecting sheets. Exit tears down the process's
 // static objects while the printer's threads run on: they must find nothing of theirs gone.
 // (A use after free shows under AddressSanitizer, which the test suite also runs under.)

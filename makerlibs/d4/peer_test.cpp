@@ -1,13 +1,16 @@
-// The checks both ends make before they trust a socket: the user at the other end, and the
-// directory a socket lives in where other users can create names beside it.
+// The checks both ends make before they trust a socket: the user at the other end, the directory
+// a socket lives in where other users can create names beside it, and where that socket is.
 #include "makerlibs/d4/peer.h"
+#include "makerlibs/d4/socketplace.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -86,6 +89,50 @@ TEST_F(PrivateDirectoryTest, OfAnotherOwnerIsRefused) {
   std::string error;
   EXPECT_FALSE(PrivateDirectory(dir, true, &error));
   EXPECT_NE(error.find("owned by user 4242"), std::string::npos) << error;
+}
+
+TEST(DefaultSocket, WithoutARuntimeDirectoryItLivesInAPrivateDirectory) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-tmp-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path tmp = pattern;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = runtime != nullptr ? runtime : "";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string savedTmpdir = tmpdir != nullptr ? tmpdir : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+
+  const std::filesystem::path dir = tmp / ("quorla-vprinter-" + std::to_string(geteuid()));
+  EXPECT_EQ(DefaultSocketPath(), dir / "quorla-vprinter.sock");
+  std::string error;
+  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));  // nobody made it: no printer there
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(PrepareDefaultSocketDir(true, &error)) << error;
+  struct stat st {};
+  ASSERT_EQ(lstat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error)) << error;
+  // Opened to others (or made by someone else first): neither end uses it.
+  chmod(dir.c_str(), 0777);
+  EXPECT_FALSE(PrepareDefaultSocketDir(false, &error));
+  EXPECT_FALSE(PrepareDefaultSocketDir(true, &error));
+  EXPECT_NE(error.find(dir.string()), std::string::npos) << error;
+
+  // Under a runtime directory (the user's own by definition) nothing is checked.
+  setenv("XDG_RUNTIME_DIR", tmp.c_str(), 1);
+  EXPECT_EQ(DefaultSocketPath(), tmp / "quorla-vprinter.sock");
+  EXPECT_TRUE(PrepareDefaultSocketDir(false, &error));
+  if (runtime != nullptr) {
+    setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
+  if (tmpdir != nullptr) {
+    setenv("TMPDIR", savedTmpdir.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  std::filesystem::remove_all(tmp);
 }
 
 }  // namespace

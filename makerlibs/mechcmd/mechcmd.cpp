@@ -3,7 +3,7 @@
 
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/d4.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/pktlink/controlcall.h"
 
 namespace {
 int16_t Command(uint8_t command, const std::vector<uint8_t>& args) {

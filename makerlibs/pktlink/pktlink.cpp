@@ -8,7 +8,8 @@
 
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/host.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/pktlink/controlcall.h"
+#include "makerlibs/porthub/portcontrol.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
-// Port library: finds the printer and holds the open port (a connected stream socket).
+// Port library: finds the printer and holds the open port (a connected stream socket). It needs
+// the protocol's shared pieces only: the embedded printer, with its toolkit window, is a library
+// of its own that is loaded when the search falls through to it.
 #include "link/porthub.h"
 
+#include <dlfcn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -18,10 +21,10 @@
 #include <optional>
 #include <string>
 
+#include "makerlibs/d4/embeddedentry.h"
 #include "makerlibs/d4/peer.h"
-#include "makerlibs/linkcontrol.h"
-#include "vprinter/embedded.h"
-#include "vprinter/panel/frontpanel.h"
+#include "makerlibs/d4/socketplace.h"
+#include "makerlibs/porthub/portcontrol.h"
 
 namespace {
 
@@ -35,11 +38,9 @@ struct PortHub {
   int fd = -1;
   bool fdIsEmbedded = false;
   uint64_t generation = 0;
-  std::optional<vprinter::DeviceOptions> options;
-  std::unique_ptr<vprinter::EmbeddedPrinter> embedded;
-  // The embedded printer's front panel (QUORLA_VPRINTER_PANEL=1); goes before the printer.
-  std::unique_ptr<vprinter::panel::PanelHandle> panel;
-  bool pinned = false;  // started by a test: survives FreeLibraryByPHub
+  // The embedded printer's library, once a search needed it (it stays loaded: a library with a
+  // toolkit window is not one to unload while the process runs).
+  const QuorlaEmbeddedPrinter* embedded = nullptr;
   // Without QUORLA_PRINTER: the printer the first successful search of this library load found.
   // Later searches look for that one only, so the library never moves to another printer behind
   // the program's back (old values meant for one printer written into another).
@@ -47,8 +48,6 @@ struct PortHub {
 
   ~PortHub() {
     if (fd >= 0) close(fd);
-    panel.reset();
-    embedded.reset();
   }
 };
 
@@ -63,23 +62,52 @@ void ClosePort(PortHub& hub) {
   hub.fdIsEmbedded = false;
 }
 
-vprinter::EmbeddedPrinter& EnsureEmbedded(PortHub& hub) {
-  if (!hub.embedded) {
-    vprinter::DeviceOptions options = hub.options ? *hub.options : vprinter::DefaultDeviceOptions();
-    if (!options.onWarning) {
-      options.onWarning = [](const std::string& warning) {
-        std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
-      };
-    }
-    hub.embedded = std::make_unique<vprinter::EmbeddedPrinter>(std::move(options));
-    // The program reads no environment; its user asks for the printer's window here.
-    const char* panel = std::getenv("QUORLA_VPRINTER_PANEL");
-    if (panel != nullptr && std::strcmp(panel, "1") == 0 &&
-        hub.embedded->device().StartError().empty()) {
-      hub.panel = vprinter::panel::OpenPanelFor(hub.embedded->device());
-    }
+// The directory this library was loaded from ("" when the loader cannot tell).
+std::string OwnDirectory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<const void*>(&OwnDirectory), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
   }
-  return *hub.embedded;
+  const std::string file(info.dli_fname);
+  const std::size_t slash = file.rfind('/');
+  return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+// The embedded printer's library: the one beside this library (the build tree, an installed
+// tree), else wherever the loader finds it. nullptr, with the reason on stderr, when there is
+// none.
+const QuorlaEmbeddedPrinter* LoadEmbedded() {
+  void* library = nullptr;
+  const std::string beside = OwnDirectory();
+  if (!beside.empty()) {
+    library = dlopen((beside + QUORLA_EMBEDDED_PRINTER_LIBRARY).c_str(),
+                     RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  }
+  if (library == nullptr) {
+    library = dlopen(QUORLA_EMBEDDED_PRINTER_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  }
+  if (library == nullptr) {
+    const char* why = dlerror();
+    std::fprintf(stderr, "quorla porthub: no embedded printer: %s\n",
+                 why != nullptr ? why : QUORLA_EMBEDDED_PRINTER_LIBRARY);
+    return nullptr;
+  }
+  auto entry =
+      reinterpret_cast<QuorlaEmbeddedPrinterEntryFn>(dlsym(library, QUORLA_EMBEDDED_PRINTER_ENTRY));
+  const QuorlaEmbeddedPrinter* printer = entry != nullptr ? entry() : nullptr;
+  if (printer == nullptr || printer->connect == nullptr || printer->release == nullptr) {
+    std::fprintf(stderr, "quorla porthub: %s has no usable %s\n", QUORLA_EMBEDDED_PRINTER_LIBRARY,
+                 QUORLA_EMBEDDED_PRINTER_ENTRY);
+    return nullptr;
+  }
+  return printer;
+}
+
+// A connection to the embedded printer, started if it is not running; -1 when there is none.
+int ConnectEmbedded(PortHub& hub) {
+  if (hub.embedded == nullptr) hub.embedded = LoadEmbedded();
+  return hub.embedded != nullptr ? hub.embedded->connect() : -1;
 }
 
 // The link time-out: the packet library's waits and the connect below.
@@ -145,13 +173,13 @@ bool SocketFilePresent(const std::string& path) {
 constexpr int kSwitchedOff = -3;
 int ConnectDefault() {
   std::string error;
-  if (!vprinter::PrepareDefaultSocketDir(false, &error)) {
+  if (!d4::PrepareDefaultSocketDir(false, &error)) {
     if (!error.empty()) {
       std::fprintf(stderr, "quorla porthub: not looking for a printer in %s\n", error.c_str());
     }
     return kNobodyThere;
   }
-  const std::string path = vprinter::DefaultSocketPath().string();
+  const std::string path = d4::DefaultSocketPath().string();
   const int fd = ConnectUnix(path);
   if (fd == kNobodyThere && SocketFilePresent(path)) return kSwitchedOff;
   return fd;
@@ -197,20 +225,7 @@ int16_t SearchActivePortByPHub(uint16_t* port) {
     embedded = fd < 0;
   }
   if (embedded) {
-    if (!hub.embedded) {
-      EnsureEmbedded(hub);
-      // A printer whose memory it may not read is not started: it would overwrite it.
-      if (const std::string error = hub.embedded->device().StartError(); !error.empty()) {
-        std::fprintf(stderr, "quorla-vprinter (embedded): %s\n", error.c_str());
-        hub.panel.reset();
-        hub.embedded.reset();
-        return -105;
-      }
-      for (const std::string& warning : hub.embedded->device().Warnings()) {
-        std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
-      }
-    }
-    fd = hub.embedded->Connect();
+    fd = ConnectEmbedded(hub);
     if (fd < 0) return -105;
   }
   hub.fd = fd;
@@ -234,10 +249,7 @@ int16_t FreeLibraryByPHub(void) {
   PortHub& hub = Hub();
   std::lock_guard lock(hub.mutex);
   ClosePort(hub);
-  if (!hub.pinned) {
-    hub.panel.reset();
-    hub.embedded.reset();
-  }
+  if (hub.embedded != nullptr) hub.embedded->release();
   hub.loaded = false;
   hub.found = PortHub::Found::kNone;
   return 1;
@@ -264,38 +276,10 @@ uint64_t PortGeneration() {
   return hub.generation;
 }
 
-void SetEmbeddedPrinterOptions(const vprinter::DeviceOptions& options) {
+bool PortIsEmbedded() {
   PortHub& hub = Hub();
   std::lock_guard lock(hub.mutex);
-  hub.options = options;
-}
-
-void ResetEmbeddedPrinterOptions() {
-  PortHub& hub = Hub();
-  std::lock_guard lock(hub.mutex);
-  hub.options.reset();
-}
-
-vprinter::Device& StartEmbeddedPrinter() {
-  PortHub& hub = Hub();
-  std::lock_guard lock(hub.mutex);
-  hub.pinned = true;
-  return EnsureEmbedded(hub).device();
-}
-
-vprinter::Device* EmbeddedDevice() {
-  PortHub& hub = Hub();
-  std::lock_guard lock(hub.mutex);
-  return hub.embedded ? &hub.embedded->device() : nullptr;
-}
-
-void StopEmbeddedPrinter() {
-  PortHub& hub = Hub();
-  std::lock_guard lock(hub.mutex);
-  if (hub.fdIsEmbedded) ClosePort(hub);
-  hub.panel.reset();
-  hub.embedded.reset();
-  hub.pinned = false;
+  return hub.fd >= 0 && hub.fdIsEmbedded;
 }
 
 }  // namespace quorla::link

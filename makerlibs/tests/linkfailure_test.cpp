@@ -10,7 +10,7 @@
 #include "link/modelcode.h"
 #include "link/pktlink.h"
 #include "link/porthub.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
 #include "tests/support/vprinterfixture.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "link/porthub.h"
 #include "makerlibs/d4/d4.h"
 #include "makerlibs/d4/peer.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
 #include "tests/support/vprinterfixture.h"
 
 namespace {

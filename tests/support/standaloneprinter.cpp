@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "vprinter/embedded.h"
+#include "makerlibs/d4/socketplace.h"
 
 namespace testing_support {
 
@@ -14,7 +14,7 @@ StandalonePrinter::StandalonePrinter(std::filesystem::path socketPath) {
       (std::filesystem::temp_directory_path() / "quorla-standalone-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot create a temporary directory";
   root_ = pattern;
-  socketPath_ = socketPath.empty() ? vprinter::DefaultSocketPath() : socketPath;
+  socketPath_ = socketPath.empty() ? d4::DefaultSocketPath() : socketPath;
   std::filesystem::create_directories(socketPath_.parent_path());
   vprinter::DeviceOptions options;
   options.stateDir = root_ / "state";

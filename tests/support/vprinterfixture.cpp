@@ -5,7 +5,8 @@
 
 #include "link/pktlink.h"
 #include "link/porthub.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
+#include "vprinter/embed/embeddedhub.h"
 
 namespace testing_support {
 
@@ -103,6 +104,12 @@ std::vector<uint8_t> TraceEntry::Bytes() const {
   return bytes;
 }
 
+void StopEmbeddedPrinter() {
+  // The port on a printer that goes away is closed with it, as a search would find it gone.
+  if (quorla::link::PortIsEmbedded()) PortCloseByPHub();
+  vprinter::embedded::Stop();
+}
+
 VirtualPrinter::VirtualPrinter() {
   // A standalone printer that happens to listen must never answer a test.
   setenv("QUORLA_PRINTER", "embedded", 1);
@@ -117,28 +124,28 @@ VirtualPrinter::VirtualPrinter() {
   std::filesystem::create_directories(stateDir_);
   std::filesystem::create_directories(trayDir_);
 
-  quorla::link::StopEmbeddedPrinter();
+  StopEmbeddedPrinter();
   vprinter::DeviceOptions options;
   options.stateDir = stateDir_;
   options.trayDir = trayDir_;
   options.traceInMemory = true;
   options.timeScale = 0;
   options.durable = false;  // throwaway state: atomic saves suffice
-  quorla::link::SetEmbeddedPrinterOptions(options);
-  quorla::link::StartEmbeddedPrinter();
+  vprinter::embedded::SetOptions(options);
+  vprinter::embedded::Start();
   quorla::link::SetTimeoutMs(kDefaultTimeoutMs);
 }
 
 vprinter::Device& VirtualPrinter::device() const {
-  return quorla::link::StartEmbeddedPrinter();
+  return vprinter::embedded::Start();
 }
 
 VirtualPrinter::~VirtualPrinter() {
   // A printer left hung or in an error must not make the goodbye wait for time-outs.
   device().ClearFaults();
   Disconnect();
-  quorla::link::StopEmbeddedPrinter();
-  quorla::link::ResetEmbeddedPrinterOptions();
+  StopEmbeddedPrinter();
+  vprinter::embedded::ResetOptions();
   quorla::link::SetTimeoutMs(quorla::link::kDefaultTimeoutMs);
   std::error_code ec;
   std::filesystem::remove_all(root_, ec);

@@ -58,6 +58,10 @@ struct TraceEntry {
 // Parses one trace line; false when it is not a flat JSON object of numbers and strings.
 bool ParseTraceLine(const std::string& line, TraceEntry* entry);
 
+// Stops this process's embedded printer (closing the port first when it leads there) and saves
+// its state; the next search that needs it starts a new one from that state.
+void StopEmbeddedPrinter();
+
 class VirtualPrinter {
  public:
   static constexpr int kDefaultTimeoutMs = 1000;

@@ -6,7 +6,7 @@
 #include "link/modelcode.h"
 #include "link/pktlink.h"
 #include "link/porthub.h"
-#include "makerlibs/linkcontrol.h"
+#include "makerlibs/porthub/portcontrol.h"
 
 namespace testing_support {
 namespace {
@@ -45,7 +45,7 @@ TEST_F(FixtureTest, PrinterOutlivesFreeLibraryAndARestart) {
   PortCloseByPHub();
   FreeLibraryByPHub();
   EXPECT_EQ(printer().Eeprom(0x11), 2);
-  quorla::link::StopEmbeddedPrinter();
+  StopEmbeddedPrinter();
   EXPECT_EQ(printer().Eeprom(0x12), 3);  // started again from its saved state
   EXPECT_EQ(printer().Connect(), 1);
 }
