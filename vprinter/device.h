@@ -246,8 +246,32 @@ class Device : private EngineEvents, private WorkPerformer {
   // The start of a switched-on printer: engine, mechanism and errors afresh.
   void StartAfreshLocked();
   std::pair<uint16_t, uint16_t> StatusLocked() const;
-  // What a control request does, once it has passed its faults and model code check.
+  // What a control request does, once it has passed its faults and model code check
+  // (device_requests.cpp): one function per request kind.
+  class Reply;
   Answer Execute(int connection, const service::ControlRequest& request, TraceRecord& record);
+  Answer ReadEepromRequest(const uint8_t* args, Reply& reply);
+  Answer WriteEepromRequest(const uint8_t* args, Reply& reply);
+  Answer InquireStatusRequest(Reply& reply);
+  Answer WriteBidRequest(const uint8_t* args, Reply& reply);
+  Answer ReadCrtagRequest(const uint8_t* args, Reply& reply);
+  Answer PowerOnInitializeRequest(Reply& reply);
+  Answer SaveAllCurrentDataRequest(Reply& reply);
+  Answer MechanismRequest(int connection, const service::ControlRequest& request, Reply& reply);
+  bool WriteCellDurablyLocked(uint8_t address, uint8_t value);
+  // What each kind of work does when its time has come (device_work.cpp).
+  bool Do(work::PrintData& data, int connection);
+  bool Do(work::BidChange& bid, int connection);
+  bool Do(work::Cleaning& cleaning, int connection);
+  bool Do(work::InkCharge& charge, int connection);
+  bool Do(work::Initialise& init, int connection);
+  bool Do(work::CarriageMove& move, int connection);
+  bool Do(work::PaperFeedMove& move, int connection);
+  bool Do(work::HomeReturn& home, int connection);
+  bool Do(work::Wait& wait, int connection);
+  bool Do(work::Flush& flush, int connection);
+  bool Do(work::Eject& eject, int connection);
+  bool Maintain(const std::function<uint16_t()>& pump);
   void Wake();
 
   DeviceOptions options_;

@@ -167,7 +167,7 @@ d4::Outcome CheckModel(const ControlRequest& request) {
   return d4::Outcome::Ok();
 }
 
-d4::Outcome MechanismWork(const ControlRequest& request, Work* work) {
+d4::Outcome MechanismWork(const ControlRequest& request, Work* out) {
   const uint8_t command = request.command;
   const uint8_t* args = request.args;
   // Only the motions with six argument bytes carry an amount.
@@ -175,9 +175,9 @@ d4::Outcome MechanismWork(const ControlRequest& request, Work* work) {
   switch (command) {
     case d4::cmd::kHeadCleaning:
       if (args[2] == 2) {
-        *work = Work{Work::Kind::kCleaning, timing::kCleaning, {}, -1, 0, 0, 0};
+        *out = Work{work::Cleaning{}, timing::kCleaning};
       } else if (args[2] == 9) {
-        *work = Work{Work::Kind::kCharge, timing::kInitialCharge, {}, -1, 0, 0, 0};
+        *out = Work{work::InkCharge{}, timing::kInitialCharge};
       } else {
         return d4::Outcome::Refused(d4::err::InvalidParameter);
       }
@@ -188,24 +188,22 @@ d4::Outcome MechanismWork(const ControlRequest& request, Work* work) {
       if (args[3] > 1 || !(carriage ? KnownCarriageMode(args[2]) : KnownFeedMode(args[2]))) {
         return d4::Outcome::Refused(d4::err::InvalidParameter);
       }
-      *work = Work{Work::Kind::kMotion,
-                   amount / timing::kMotionUnitsPerSecond,
-                   {},
-                   -1,
-                   carriage ? 0 : 1,
-                   args[3],
-                   amount,
-                   args[2]};
+      const double seconds = amount / timing::kMotionUnitsPerSecond;
+      if (carriage) {
+        *out = Work{work::CarriageMove{args[2], args[3], amount}, seconds};
+      } else {
+        *out = Work{work::PaperFeedMove{args[2], args[3], amount}, seconds};
+      }
       return d4::Outcome::Ok();
     }
     case d4::cmd::kCRHomeReturn:
-      *work = Work{Work::Kind::kMotion, timing::kHomeReturn, {}, -1, 2, 0, 0};
+      *out = Work{work::HomeReturn{}, timing::kHomeReturn};
       return d4::Outcome::Ok();
     case d4::cmd::kColorFlushing:
-      *work = Work{Work::Kind::kFlush, amount / timing::kFlushUnitsPerSecond, {}, -1, 0, 0, amount};
+      *out = Work{work::Flush{amount}, amount / timing::kFlushUnitsPerSecond};
       return d4::Outcome::Ok();
     case d4::cmd::kWaitTime:
-      *work = Work{Work::Kind::kMotion, args[2] * timing::kWaitUnit, {}, -1, 3, 0, 0};
+      *out = Work{work::Wait{}, args[2] * timing::kWaitUnit};
       return d4::Outcome::Ok();
     default:
       return d4::Outcome::Refused(d4::err::InvalidParameter);

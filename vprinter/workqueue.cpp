@@ -54,14 +54,16 @@ std::optional<std::chrono::nanoseconds> WorkQueue::IdleEjectDue(double scale, do
 
 std::size_t WorkQueue::PendingPrintBytes() const {
   std::size_t total = 0;
-  for (const Work& w : queue_) total += w.bytes.size();
+  for (const Work& w : queue_) {
+    if (const auto* data = std::get_if<work::PrintData>(&w.what)) total += data->bytes.size();
+  }
   return total;
 }
 
 std::size_t WorkQueue::PendingWorkOf(int connection) const {
   std::size_t count = 0;
-  for (const Work& work : queue_) {
-    count += work.kind != Work::Kind::kData && work.connection == connection;
+  for (const Work& queued : queue_) {
+    count += !std::holds_alternative<work::PrintData>(queued.what) && queued.connection == connection;
   }
   return count;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace vprinter {
@@ -29,13 +30,53 @@ inline constexpr double kWaitUnit = 0.1;
 inline constexpr double kIdleEject = 20.0;
 }  // namespace timing
 
-struct Work {
-  enum class Kind { kData, kBid, kCleaning, kCharge, kPowerOn, kMotion, kFlush, kEject } kind;
-  double remaining = 0;  // simulated seconds
+// The kinds of work, each with what it needs and nothing else.
+namespace work {
+// Print data as it came in one packet; what the engine could not take yet stays in `bytes`.
+struct PrintData {
   std::vector<uint8_t> bytes;
-  int connection = -1;
-  int a = 0, b = 0, c = 0;
-  int mode = 0;  // of a motion
+};
+// A Bi-D value that the engine takes where it stands in the stream.
+struct BidChange {
+  int drop = 0;  // 1..3
+  int ink = 0;   // 1 black, 2 colour
+  int8_t value = 0;
+};
+struct Cleaning {};
+struct InkCharge {};
+// The power-on initialisation feeds out a sheet left in the printer and homes the carriage; the
+// one after saving all current data only takes the stored settings again.
+struct Initialise {
+  bool full = true;
+};
+struct CarriageMove {
+  int mode = 0;
+  int direction = 0;
+  int amount = 0;
+};
+struct PaperFeedMove {
+  int mode = 0;
+  int direction = 0;
+  int amount = 0;
+};
+struct HomeReturn {};
+// The printer only waits.
+struct Wait {};
+struct Flush {
+  int amount = 0;
+};
+// What is on the sheet comes out.
+struct Eject {};
+}  // namespace work
+
+using WorkKind = std::variant<work::PrintData, work::BidChange, work::Cleaning, work::InkCharge,
+                              work::Initialise, work::CarriageMove, work::PaperFeedMove,
+                              work::HomeReturn, work::Wait, work::Flush, work::Eject>;
+
+struct Work {
+  WorkKind what;
+  double remaining = 0;  // simulated seconds
+  int connection = -1;   // who queued it (-1: the printer itself)
 };
 
 // What the queue asks of the printer while it advances.
