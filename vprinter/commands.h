@@ -3,7 +3,9 @@
 // docs/vprinter.md or the command "help".
 #pragma once
 
+#include <span>
 #include <string>
+#include <vector>
 
 #include "vprinter/device.h"
 
@@ -15,6 +17,18 @@ struct CommandResult {
   std::string text;  // what to print (one or more lines, no trailing line break)
 };
 
+// One operator command: what the text command line and the front panel's controls both run.
+struct OperatorCommand {
+  const char* name;      // the first word of its line
+  const char* synopsis;  // its line in "help" ("" when told with the command before it)
+  const char* help;      // what it does, as "help" tells it
+  CommandResult (*run)(Device& device, const std::vector<std::string>& words);
+};
+
+// Every command, in the order "help" lists them.
+std::span<const OperatorCommand> OperatorCommands();
+
+// Runs one line ("" and "# ..." do nothing).
 CommandResult RunCommand(Device& device, const std::string& line);
 
 }  // namespace vprinter

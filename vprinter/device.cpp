@@ -13,7 +13,9 @@ constexpr std::size_t kSheetsListed = 500;
 }  // namespace
 
 Device::Device(DeviceOptions options)
-    : options_(std::move(options)), store_(options_.stateDir, options_.durable), notifier_(options_.notifyInterval) {
+    : options_(std::move(options)),
+      store_(options_.stateDir, options_.durable),
+      notifier_(options_.notifyInterval) {
   if (options_.trayDir.empty()) {
     options_.trayDir = options_.stateDir.empty()
                            ? std::filesystem::temp_directory_path() / "quorla-vprinter-tray"

@@ -14,8 +14,8 @@ class Device::Reply {
   // Answered, traced as it stands.
   Answer Done(std::initializer_list<uint8_t> data = {}) {
     device_.TraceLocked(record_);
-    return Answer{false, service::ControlReply(request_.command, request_.tag,
-                                               d4::Outcome::Ok(), data)};
+    return Answer{false,
+                  service::ControlReply(request_.command, request_.tag, d4::Outcome::Ok(), data)};
   }
   Answer Refuse(d4::Outcome outcome) {
     device_.TraceLocked(record_.Num("refused", service::RefusalCode(outcome)));

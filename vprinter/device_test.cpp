@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <set>
 
 #include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
@@ -286,6 +287,26 @@ TEST_F(DeviceTest, OperatorCommands) {
                           "time-scale -1", "frobnicate"}) {
     EXPECT_FALSE(RunCommand(*device_, bad).ok) << bad;
   }
+}
+
+// The one table drives the command line, "help" and the panel: each command is found by its name
+// (no two share one), and each has its line in "help".
+TEST_F(DeviceTest, EveryCommandOfTheTableIsReachableAndToldOfInHelp) {
+  const std::string help = RunCommand(*device_, "help").text;
+  std::set<std::string> names;
+  for (const OperatorCommand& command : OperatorCommands()) {
+    if (command.run == nullptr) continue;
+    EXPECT_TRUE(names.insert(command.name).second) << command.name;
+    EXPECT_EQ(RunCommand(*device_, command.name).text.find("unknown command"), std::string::npos)
+        << command.name;
+    if (std::string(command.name) != "help") {
+      EXPECT_NE(help.find(command.name), std::string::npos) << command.name;
+    }
+    device_->PowerOn();
+  }
+  // The continuation of a help text stands under its first line.
+  EXPECT_NE(help.find("fatal)\n  clear "), std::string::npos);
+  EXPECT_NE(help.find("\n                          paper-size, head-hot"), std::string::npos);
 }
 
 // The operator's commands for paper, nozzles and the head: each changes the printer, leaves its

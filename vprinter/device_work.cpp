@@ -26,8 +26,7 @@ bool Device::Do(work::PrintData& data, int connection) {
     // Out of paper: the rest waits, holding its credit, until paper is loaded and the error
     // cleared.
     RaiseLocked(status::kPaperOut);
-    TraceLocked(
-        TraceRecord("paper_out").Num("pending", static_cast<long long>(data.bytes.size())));
+    TraceLocked(TraceRecord("paper_out").Num("pending", static_cast<long long>(data.bytes.size())));
     return false;
   }
   ++creditReturns_[connection];

@@ -63,7 +63,8 @@ std::size_t WorkQueue::PendingPrintBytes() const {
 std::size_t WorkQueue::PendingWorkOf(int connection) const {
   std::size_t count = 0;
   for (const Work& queued : queue_) {
-    count += !std::holds_alternative<work::PrintData>(queued.what) && queued.connection == connection;
+    count +=
+        !std::holds_alternative<work::PrintData>(queued.what) && queued.connection == connection;
   }
   return count;
 }

@@ -317,16 +317,14 @@ QWidget* FrontPanel::BuildOperator() {
   powerLayout->addWidget(board, 0, 2);
   powerLayout->addWidget(carts, 0, 3);
   connect(off, &QPushButton::clicked, this,
-          [this] { Act(tr("power off"), [](Device& d) { return d.PowerOff(), true; }); });
+          [this] { Act(tr("power off"), QStringLiteral("power-off")); });
   connect(on, &QPushButton::clicked, this,
-          [this] { Act(tr("power on"), [](Device& d) { return d.PowerOn(), true; }); });
+          [this] { Act(tr("power on"), QStringLiteral("power-on")); });
   connect(board, &QPushButton::clicked, this, [this] {
-    Act(tr("replace the board (switch the printer off first)"),
-        [](Device& d) { return d.ReplaceMainBoard(); });
+    Act(tr("replace the board (switch the printer off first)"), QStringLiteral("replace-board"));
   });
-  connect(carts, &QPushButton::clicked, this, [this] {
-    Act(tr("replace the cartridges"), [](Device& d) { return d.ReplaceCartridges(), true; });
-  });
+  connect(carts, &QPushButton::clicked, this,
+          [this] { Act(tr("replace the cartridges"), QStringLiteral("replace-cartridges")); });
   column->addWidget(power);
 
   // Errors.
@@ -343,11 +341,10 @@ QWidget* FrontPanel::BuildOperator() {
   errorLayout->addWidget(clear, 0, 2);
   connect(raise, &QPushButton::clicked, this, [this, errorCombo] {
     const auto code = static_cast<uint16_t>(errorCombo->currentData().toUInt());
-    Act(tr("raise %1").arg(errorCombo->currentText()),
-        [code](Device& d) { return d.RaiseError(code), true; });
+    Act(tr("raise %1").arg(errorCombo->currentText()), QStringLiteral("error %1").arg(code));
   });
   connect(clear, &QPushButton::clicked, this,
-          [this] { Act(tr("clear the error"), [](Device& d) { return d.ClearError(), true; }); });
+          [this] { Act(tr("clear the error"), QStringLiteral("clear")); });
   column->addWidget(errors);
 
   // Paper and chips.
@@ -360,7 +357,7 @@ QWidget* FrontPanel::BuildOperator() {
   supplyLayout->addWidget(load, 0, 2, 1, 2);
   connect(load, &QPushButton::clicked, this, [this, paper] {
     const int n = paper->value();
-    Act(tr("load %1 sheets").arg(n), [n](Device& d) { return d.LoadPaper(n); });
+    Act(tr("load %1 sheets").arg(n), QStringLiteral("load-paper %1").arg(n));
   });
   auto* cart = new QComboBox;
   cart->setObjectName(QStringLiteral("ChipCartCombo"));
@@ -377,7 +374,7 @@ QWidget* FrontPanel::BuildOperator() {
     const auto a = static_cast<uint8_t>(addr->value());
     const auto v = static_cast<uint8_t>(value->value());
     Act(tr("chip %1 byte %2 = %3").arg(c).arg(a).arg(v),
-        [c, a, v](Device& d) { return d.PokeChip(c, a, v), true; });
+        QStringLiteral("chip %1 %2 %3").arg(c).arg(a).arg(v));
   });
   column->addWidget(supplies);
 
@@ -411,27 +408,26 @@ QWidget* FrontPanel::BuildOperator() {
     const int r = row->currentIndex();
     const int n = nozzle->value();
     Act(tr("clog %1 %2").arg(row->currentText()).arg(n),
-        [r, n](Device& d) { return d.ClogNozzle(r, n); });
+        QStringLiteral("clog %1 %2").arg(QString::fromLatin1(HeadRowName(r))).arg(n));
   });
   connect(unclog, &QPushButton::clicked, this, [this, row, nozzle] {
     const int r = row->currentIndex();
     const int n = nozzle->value();
     Act(tr("unclog %1 %2").arg(row->currentText()).arg(n),
-        [r, n](Device& d) { return d.ClearNozzle(r, n); });
+        QStringLiteral("unclog %1 %2").arg(QString::fromLatin1(HeadRowName(r))).arg(n));
   });
   connect(random, &QPushButton::clicked, this, [this, count] {
     const int n = count->value();
     // A fresh seed each time, shown so that the instructor can set up the same head again.
     const auto seed = static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch());
     Act(tr("clog %1 nozzles at random (seed %2)").arg(n).arg(seed),
-        [n, seed](Device& d) { return d.ClogRandomNozzles(n, seed) > 0; });
+        QStringLiteral("clog random %1 %2").arg(n).arg(seed));
   });
-  connect(unclogAll, &QPushButton::clicked, this, [this] {
-    Act(tr("unclog every nozzle"), [](Device& d) { return d.ClearNozzles(), true; });
-  });
+  connect(unclogAll, &QPushButton::clicked, this,
+          [this] { Act(tr("unclog every nozzle"), QStringLiteral("unclog all")); });
   connect(setAngle, &QPushButton::clicked, this, [this, angle] {
     const int a = angle->value();
-    Act(tr("head angle %1").arg(a), [a](Device& d) { return d.SetHeadAngle(a); });
+    Act(tr("head angle %1").arg(a), QStringLiteral("head-angle %1").arg(a));
   });
   column->addWidget(headBox);
 
@@ -471,23 +467,24 @@ QWidget* FrontPanel::BuildOperator() {
     const auto o = static_cast<Op>(op->currentData().toInt());
     const int n = nth->value();
     const auto v = static_cast<int16_t>(result->value());
-    Act(tr("%1 at %2 call %3").arg(kind->currentText(), op->currentText()).arg(n),
-        [k, o, n, v](Device& d) {
-          if (k == 0) d.FailNth(o, n, v);
-          if (k == 1) d.FailNthWithPacketError(o, n, v);
-          if (k == 2) d.DropLinkAtNth(o, n);
-          return true;
-        });
+    const QString name = QString::fromLatin1(OpName(o));
+    const QString command =
+        k == 2 ? QStringLiteral("drop-at %1 %2").arg(name).arg(n)
+               : QStringLiteral("%1 %2 %3 %4")
+                     .arg(k == 0 ? QStringLiteral("fail") : QStringLiteral("fail-packet"))
+                     .arg(name)
+                     .arg(n)
+                     .arg(v);
+    Act(tr("%1 at %2 call %3").arg(kind->currentText(), op->currentText()).arg(n), command);
   });
   connect(stop, &QPushButton::clicked, this,
-          [this] { Act(tr("stop answering"), [](Device& d) { return d.StopAnswering(), true; }); });
-  connect(resume, &QPushButton::clicked, this, [this] {
-    Act(tr("resume answering"), [](Device& d) { return d.ResumeAnswering(), true; });
-  });
+          [this] { Act(tr("stop answering"), QStringLiteral("stop")); });
+  connect(resume, &QPushButton::clicked, this,
+          [this] { Act(tr("resume answering"), QStringLiteral("resume")); });
   connect(drop, &QPushButton::clicked, this,
-          [this] { Act(tr("drop the link"), [](Device& d) { return d.DropLink(), true; }); });
+          [this] { Act(tr("drop the link"), QStringLiteral("drop")); });
   connect(clearFaults, &QPushButton::clicked, this,
-          [this] { Act(tr("clear faults"), [](Device& d) { return d.ClearFaults(), true; }); });
+          [this] { Act(tr("clear faults"), QStringLiteral("clear-faults")); });
   column->addWidget(faults);
 
   // Time scale and the command line (every standalone command, also those without a button).
@@ -503,7 +500,7 @@ QWidget* FrontPanel::BuildOperator() {
   auto* setScale = Button(QStringLiteral("SetTimeScaleBtn"), tr("Set time scale"));
   connect(setScale, &QPushButton::clicked, this, [this, scale] {
     const double x = scale->value();
-    Act(tr("time scale %1").arg(x), [x](Device& d) { return d.SetTimeScale(x), true; });
+    Act(tr("time scale %1").arg(x), QStringLiteral("time-scale %1").arg(x, 0, 'g', 17));
   });
   commandEdit_ = new QLineEdit;
   commandEdit_->setObjectName(QStringLiteral("CommandEdit"));
@@ -535,9 +532,9 @@ QWidget* FrontPanel::BuildOperator() {
   return scroll;
 }
 
-void FrontPanel::Act(const QString& what, const std::function<bool(Device&)>& action) {
+void FrontPanel::Act(const QString& what, const QString& command) {
   bool ok = false;
-  if (!access_->With([&](Device& d) { ok = action(d); })) {
+  if (!access_->With([&](Device& d) { ok = RunCommand(d, command.toStdString()).ok; })) {
     operatorLog_->setText(tr("%1: the printer is gone").arg(what));
     return;
   }

@@ -127,8 +127,8 @@ class FrontPanel : public QWidget {
   void AppendTrace(const std::vector<std::string>& records);
   void RefilterTrace();
   void UpdateSheets();
-  // Runs an operator action on the device and tells what came of it.
-  void Act(const QString& what, const std::function<bool(Device&)>& action);
+  // Runs an operator command (the same table as the command line) and logs what was asked.
+  void Act(const QString& what, const QString& command);
   // An operator command line, as the standalone printer's input takes it.
   void RunLine(const QString& line);
 
