@@ -1,6 +1,8 @@
 // The front panel, offscreen, against an embedded printer that the program's own units drive
 // through the libraries: what it shows follows the printer, and each operator control does to the
 // printer what its caption says.
+#include "vprinter/panel/frontpanel.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,7 +24,6 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
-#include "vprinter/panel/frontpanel.h"
 #include "vprinter/panel/panelviews.h"
 #include "vprinter/panel/sheetviewer.h"
 #include "vprinter/status.h"

@@ -70,9 +70,8 @@ void CarriageView::paintEvent(QPaintEvent*) {
   p.setBrush(QColor(0x40, 0x70, 0xb0));
   p.drawRoundedRect(QRect(x - 9, railY - 9, 18, 18), 3, 3);
   p.setPen(palette().color(QPalette::WindowText));
-  const QString line = tr("carriage %1 steps    paper feed %2/360 inch")
-                           .arg(carriage_)
-                           .arg(paperFeed_);
+  const QString line =
+      tr("carriage %1 steps    paper feed %2/360 inch").arg(carriage_).arg(paperFeed_);
   p.drawText(kMargin, height() - fm.descent() - 2, line);
 }
 
@@ -182,7 +181,9 @@ void EepromView::Set(const std::array<uint8_t, kEepromSize>& cells,
   Recompute(std::exchange(first_, false));
 }
 
-void EepromView::Age() { Recompute(false); }
+void EepromView::Age() {
+  Recompute(false);
+}
 
 void EepromView::Recompute(bool repaintAll) {
   const Clock::time_point now = now_();
@@ -210,7 +211,8 @@ void EepromView::paintEvent(QPaintEvent* event) {
     const QRect r = CellRect(i);
     if (!event->rect().intersects(r)) continue;
     const bool on = highlighted_[static_cast<std::size_t>(i)];
-    p.fillRect(r.adjusted(1, 1, -1, -1), on ? QColor(0xff, 0xd8, 0x40) : palette().color(QPalette::Base));
+    p.fillRect(r.adjusted(1, 1, -1, -1),
+               on ? QColor(0xff, 0xd8, 0x40) : palette().color(QPalette::Base));
     const uint8_t v = cells_[static_cast<std::size_t>(i)];
     p.setPen(v == 0xFF && !on ? palette().color(QPalette::PlaceholderText)
                               : palette().color(QPalette::Text));

@@ -45,12 +45,12 @@ void SheetCanvas::SetLoupeEnabled(bool on) {
 }
 
 QPoint SheetCanvas::SheetPixel(QPoint at) const {
-  return {static_cast<int>(std::floor(at.x() / zoom_)), static_cast<int>(std::floor(at.y() / zoom_))};
+  return {static_cast<int>(std::floor(at.x() / zoom_)),
+          static_cast<int>(std::floor(at.y() / zoom_))};
 }
 
 QRect SheetCanvas::LoupeRect(QPoint at) const {
-  return {at.x() - kLoupeRadius, at.y() - kLoupeRadius, 2 * kLoupeRadius + 1,
-          2 * kLoupeRadius + 1};
+  return {at.x() - kLoupeRadius, at.y() - kLoupeRadius, 2 * kLoupeRadius + 1, 2 * kLoupeRadius + 1};
 }
 
 void SheetCanvas::SetLoupeAt(QPoint at) {
@@ -61,9 +61,13 @@ void SheetCanvas::SetLoupeAt(QPoint at) {
   emit PointedAt(loupeShown_ ? SheetPixel(at) : QPoint(-1, -1));
 }
 
-void SheetCanvas::mouseMoveEvent(QMouseEvent* event) { SetLoupeAt(event->position().toPoint()); }
+void SheetCanvas::mouseMoveEvent(QMouseEvent* event) {
+  SetLoupeAt(event->position().toPoint());
+}
 
-void SheetCanvas::leaveEvent(QEvent*) { SetLoupeAt(QPoint()); }
+void SheetCanvas::leaveEvent(QEvent*) {
+  SetLoupeAt(QPoint());
+}
 
 void SheetCanvas::paintEvent(QPaintEvent* event) {
   QPainter p(this);
@@ -174,8 +178,8 @@ void SheetViewer::ApplyZoom() {
 
 void SheetViewer::CenterOn(QPoint sheetPixel) {
   const double zoom = canvas_->Zoom();
-  scroll_->horizontalScrollBar()->setValue(
-      static_cast<int>(sheetPixel.x() * zoom) - scroll_->viewport()->width() / 2);
+  scroll_->horizontalScrollBar()->setValue(static_cast<int>(sheetPixel.x() * zoom) -
+                                           scroll_->viewport()->width() / 2);
   scroll_->verticalScrollBar()->setValue(static_cast<int>(sheetPixel.y() * zoom) -
                                          scroll_->viewport()->height() / 2);
 }
