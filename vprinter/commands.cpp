@@ -4,6 +4,9 @@
 #include <random>
 #include <sstream>
 
+#include "vprinter/mechanism.h"
+#include "vprinter/status.h"
+
 namespace vprinter {
 
 namespace {
@@ -41,7 +44,7 @@ CommandResult Ok(const std::string& text = "ok") {
 }
 
 // "clog ROW NOZZLE...", "unclog ROW NOZZLE...": every nozzle is checked before any changes.
-CommandResult Nozzles(Device& device, const Words& w, bool clog) {
+CommandResult Nozzles(Printer& p, const Words& w, bool clog) {
   const std::string usage = "usage: " + w[0] + " ROW NOZZLE...";
   if (w.size() < 3) return Fail(usage);
   const std::optional<int> row = HeadRowFromName(w[1]);
@@ -56,9 +59,9 @@ CommandResult Nozzles(Device& device, const Words& w, bool clog) {
   }
   for (int n : nozzles) {
     if (clog) {
-      device.ClogNozzle(*row, n);
+      p.op.ClogNozzle(*row, n);
     } else {
-      device.ClearNozzle(*row, n);
+      p.op.ClearNozzle(*row, n);
     }
   }
   return Ok();
@@ -88,7 +91,7 @@ std::string Hex2(unsigned v) {
   return out;
 }
 
-CommandResult ArmFault(Device& device, const Words& w) {
+CommandResult ArmFault(Printer& p, const Words& w) {
   const std::string& c = w[0];
   const std::size_t want = c == "drop-at" ? 3 : 4;
   if (w.size() != want) return Fail("usage: " + c + (want == 3 ? " OP N" : " OP N CODE"));
@@ -97,66 +100,66 @@ CommandResult ArmFault(Device& device, const Words& w) {
   long n = 0, code = 0;
   if (!ParseInt(w[2], &n) || n < 1) return Fail("N must be 1 or more");
   if (c == "drop-at") {
-    device.DropLinkAtNth(*op, static_cast<int>(n));
+    p.faults.DropLinkAtNth(*op, static_cast<int>(n));
     return Ok();
   }
   if (!ParseInt(w[3], &code) || code < -32768 || code > 32767) return Fail("bad code");
   if (c == "fail") {
-    device.FailNth(*op, static_cast<int>(n), static_cast<int16_t>(code));
+    p.faults.FailNth(*op, static_cast<int>(n), static_cast<int16_t>(code));
   } else {
-    device.FailNthWithPacketError(*op, static_cast<int>(n), static_cast<int16_t>(code));
+    p.faults.FailNthWithPacketError(*op, static_cast<int>(n), static_cast<int16_t>(code));
   }
   return Ok();
 }
 
-CommandResult Refuse(Device& device, const Words& w) {
+CommandResult Refuse(Printer& p, const Words& w) {
   long code = 0;
   if (w.size() != 3 || !ParseInt(w[2], &code)) return Fail("usage: refuse SERVICE|all CODE");
-  device.RefuseChannel(w[1] == "all" ? "" : w[1], static_cast<int16_t>(code));
+  p.faults.RefuseChannel(w[1] == "all" ? "" : w[1], static_cast<int16_t>(code));
   return Ok();
 }
 
-CommandResult Busy(Device& device, const Words& w) {
+CommandResult Busy(Printer& p, const Words& w) {
   long n = 0;
   if (w.size() != 2 || !ParseInt(w[1], &n) || n < 0) return Fail("usage: busy N");
-  device.BusyForPolls(static_cast<int>(n));
+  p.faults.BusyForPolls(static_cast<int>(n));
   return Ok();
 }
 
-CommandResult RaiseError(Device& device, const Words& w) {
+CommandResult RaiseError(Printer& p, const Words& w) {
   uint16_t error = 0;
   if (w.size() != 2 || !ParseError(w[1], &error)) return Fail("usage: error CODE|NAME");
-  device.RaiseError(error);
+  p.op.RaiseError(error);
   return Ok();
 }
 
-CommandResult ForceStatus(Device& device, const Words& w) {
+CommandResult ForceStatus(Printer& p, const Words& w) {
   if (w.size() == 2 && w[1] == "real") {
-    device.ForceStatus(std::nullopt);
+    p.op.ForceStatus(std::nullopt);
     return Ok();
   }
   long n = 0;
   if (w.size() != 2 || !ParseInt(w[1], &n) || n < 0 || n > 0xFFFF) {
     return Fail("usage: status VALUE|real");
   }
-  device.ForceStatus(static_cast<uint16_t>(n));
+  p.op.ForceStatus(static_cast<uint16_t>(n));
   return Ok();
 }
 
-CommandResult Eeprom(Device& device, const Words& w) {
+CommandResult Eeprom(Printer& p, const Words& w) {
   long addr = 0, value = 0;
   if (w.size() < 2 || w.size() > 3 || !ParseInt(w[1], &addr) || addr < 0 || addr > 255) {
     return Fail("usage: eeprom ADDR [VALUE]");
   }
   if (w.size() == 3) {
     if (!ParseInt(w[2], &value) || value < -128 || value > 255) return Fail("bad value");
-    device.PokeEeprom(static_cast<uint8_t>(addr), static_cast<uint8_t>(value));
+    p.op.PokeEeprom(static_cast<uint8_t>(addr), static_cast<uint8_t>(value));
   }
   return Ok(Hex2(static_cast<unsigned>(addr)) + " = " +
-            Hex2(device.PeekEeprom(static_cast<uint8_t>(addr))));
+            Hex2(p.op.PeekEeprom(static_cast<uint8_t>(addr))));
 }
 
-CommandResult Chip(Device& device, const Words& w) {
+CommandResult Chip(Printer& p, const Words& w) {
   long cart = 0, addr = 0, value = 0;
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[1], &cart) || cart < 0 || cart > 1 ||
       !ParseInt(w[2], &addr) || addr < 0 || addr >= static_cast<long>(kChipSize)) {
@@ -164,92 +167,91 @@ CommandResult Chip(Device& device, const Words& w) {
   }
   if (w.size() == 4) {
     if (!ParseInt(w[3], &value) || value < 0 || value > 255) return Fail("bad value");
-    device.PokeChip(static_cast<int>(cart), static_cast<uint8_t>(addr),
-                    static_cast<uint8_t>(value));
+    p.op.PokeChip(static_cast<int>(cart), static_cast<uint8_t>(addr), static_cast<uint8_t>(value));
   }
   return Ok("chip " + std::to_string(cart) + " " + std::to_string(addr) + " = " +
-            std::to_string(device.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr))));
+            std::to_string(p.op.PeekChip(static_cast<int>(cart), static_cast<uint8_t>(addr))));
 }
 
-CommandResult ReplaceBoard(Device& device, const Words&) {
-  if (!device.ReplaceMainBoard()) return Fail("switch the printer off first (power-off)");
+CommandResult ReplaceBoard(Printer& p, const Words&) {
+  if (!p.op.ReplaceMainBoard()) return Fail("switch the printer off first (power-off)");
   return Ok();
 }
 
-CommandResult ReplaceCartridge(Device& device, const Words& w) {
+CommandResult ReplaceCartridge(Printer& p, const Words& w) {
   long cart = 0;
   if (w.size() != 2 || !ParseInt(w[1], &cart) || cart < 0 || cart > 1) {
     return Fail("usage: replace-cartridge 0|1");
   }
-  device.ReplaceCartridge(static_cast<int>(cart));
+  p.op.ReplaceCartridge(static_cast<int>(cart));
   return Ok();
 }
 
-CommandResult LoadPaper(Device& device, const Words& w) {
+CommandResult LoadPaper(Printer& p, const Words& w) {
   long sheets = PaperTray::kCapacity;
   if (w.size() > 2 || (w.size() == 2 && !ParseInt(w[1], &sheets)) || sheets < 0 ||
       sheets > PaperTray::kCapacity) {
     return Fail("usage: load-paper [N] (0.." + std::to_string(PaperTray::kCapacity) + " sheets)");
   }
-  device.LoadPaper(static_cast<int>(sheets));
+  p.op.LoadPaper(static_cast<int>(sheets));
   return Ok("the tray holds " + std::to_string(sheets) + " sheets");
 }
 
 // "clog random N [SEED]": not done (ok false) when no nozzle was left open to clog.
-CommandResult ClogRandom(Device& device, const Words& w) {
+CommandResult ClogRandom(Printer& p, const Words& w) {
   long count = 0, seed = 0;
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[2], &count) || count < 1 ||
       (w.size() == 4 && (!ParseInt(w[3], &seed) || seed < 0 || seed > 0xFFFFFFFFL))) {
     return Fail("usage: clog random N [SEED]");
   }
   if (w.size() == 3) seed = static_cast<long>(std::random_device()() & 0x7FFFFFFF);
-  const int clogged = device.ClogRandomNozzles(static_cast<int>(std::min<long>(count, 1000)),
-                                               static_cast<uint32_t>(seed));
+  const int clogged = p.op.ClogRandomNozzles(static_cast<int>(std::min<long>(count, 1000)),
+                                             static_cast<uint32_t>(seed));
   return {clogged > 0, false,
           "clogged " + std::to_string(clogged) + " nozzles (seed " + std::to_string(seed) + ")"};
 }
 
-CommandResult Clog(Device& device, const Words& w) {
-  if (w.size() >= 2 && w[1] == "random") return ClogRandom(device, w);
-  return Nozzles(device, w, true);
+CommandResult Clog(Printer& p, const Words& w) {
+  if (w.size() >= 2 && w[1] == "random") return ClogRandom(p, w);
+  return Nozzles(p, w, true);
 }
 
-CommandResult Unclog(Device& device, const Words& w) {
+CommandResult Unclog(Printer& p, const Words& w) {
   if (w.size() == 2 && w[1] == "all") {
-    device.ClearNozzles();
+    p.op.ClearNozzles();
     return Ok();
   }
-  return Nozzles(device, w, false);
+  return Nozzles(p, w, false);
 }
 
-CommandResult HeadAngle(Device& device, const Words& w) {
+CommandResult HeadAngle(Printer& p, const Words& w) {
   long angle = 0;
-  if (w.size() == 1) return Ok("head angle " + std::to_string(device.Head().angle));
+  if (w.size() == 1) return Ok("head angle " + std::to_string(p.op.Head().angle));
   if (w.size() != 2 || !ParseInt(w[1], &angle) || angle < -head::kMaxAngle ||
       angle > head::kMaxAngle) {
     return Fail("usage: head-angle [TENTHS] (-" + std::to_string(head::kMaxAngle) + ".." +
                 std::to_string(head::kMaxAngle) + " tenths of a degree)");
   }
-  device.SetHeadAngle(static_cast<int>(angle));
+  p.op.SetHeadAngle(static_cast<int>(angle));
   return Ok();
 }
 
-CommandResult TimeScale(Device& device, const Words& w) {
+CommandResult TimeScale(Printer& p, const Words& w) {
   char* end = nullptr;
   const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : -1;
   if (w.size() != 2 || end == nullptr || *end != '\0' || scale < 0) {
     return Fail("usage: time-scale X");
   }
-  device.SetTimeScale(scale);
+  p.op.SetTimeScale(scale);
   return Ok();
 }
 
-CommandResult Show(Device& device, const Words&) {
-  if (!device.PoweredOn()) return Ok("power off");
-  const auto [st, err] = device.CurrentStatus();
-  const PrinterState s = device.State();
-  const auto [carriage, paper] = device.MechanismPosition();
-  const std::string place = device.CarriagePlace();
+CommandResult Show(Printer& p, const Words&) {
+  if (!p.op.PoweredOn()) return Ok("power off");
+  const auto [st, err] = p.op.CurrentStatus();
+  const PrinterState s = p.op.State();
+  const auto [carriage, paper] = p.op.MechanismPosition();
+  const std::string place = p.op.CarriagePlace();
   char text[512];
   std::snprintf(text, sizeof text,
                 "status 0x%04X error 0x%04X counter %u ink %u%% %u%% %u%% %u%% carriage %ld%s%s%s "
@@ -258,19 +260,25 @@ CommandResult Show(Device& device, const Words&) {
                 st, err, s.ProtectionCounter(), s.chips[0][0], s.chips[1][0], s.chips[1][1],
                 s.chips[1][2], carriage, place.empty() ? "" : " (", place.c_str(),
                 place.empty() ? "" : ")", paper, LiquidName(s.liquidPath),
-                CartridgesName(s.cartridges), device.PendingPrintBytes(), device.PaperInTray(),
+                CartridgesName(s.cartridges), p.op.PendingPrintBytes(), p.op.PaperInTray(),
                 s.head.CloggedCount(), s.head.angle);
   return Ok(text);
 }
 
-// A command that only calls the device and is always done.
+// Commands that only call the printer and are always done.
 template <auto kAction>
-CommandResult Just(Device& device, const Words&) {
-  (device.*kAction)();
+CommandResult Operate(Printer& p, const Words&) {
+  (p.op.*kAction)();
   return Ok();
 }
 
-CommandResult Help(Device&, const Words&);
+template <auto kAction>
+CommandResult Inject(Printer& p, const Words&) {
+  (p.faults.*kAction)();
+  return Ok();
+}
+
+CommandResult Help(Printer&, const Words&);
 
 // Every operator command, in the order "help" lists them. A command whose synopsis is empty is
 // listed with the one before it; an entry without a run function is a second help line of the
@@ -282,37 +290,38 @@ constexpr OperatorCommand kCommands[] = {
      "the Nth OP from now is refused with packet error CODE (8192)", ArmFault},
     {"drop-at", "drop-at OP N", "the Nth OP from now closes the link instead of answering",
      ArmFault},
-    {"stop", "stop | resume", "stop or resume answering", Just<&Device::StopAnswering>},
-    {"resume", "", "", Just<&Device::ResumeAnswering>},
-    {"drop", "drop", "close every connection now", Just<&Device::DropLink>},
-    {"corrupt", "corrupt", "corrupt the next packet sent", Just<&Device::CorruptNextPacket>},
+    {"stop", "stop | resume", "stop or resume answering", Inject<&FaultInjection::StopAnswering>},
+    {"resume", "", "", Inject<&FaultInjection::ResumeAnswering>},
+    {"drop", "drop", "close every connection now", Inject<&FaultInjection::DropLink>},
+    {"corrupt", "corrupt", "corrupt the next packet sent",
+     Inject<&FaultInjection::CorruptNextPacket>},
     {"refuse", "refuse SERVICE|all CODE",
      "refuse opening a channel (QUORLA-CONTROL, QUORLA-PRINT-DATA)", Refuse},
-    {"accept", "accept", "stop refusing channels", Just<&Device::AcceptChannels>},
+    {"accept", "accept", "stop refusing channels", Inject<&FaultInjection::AcceptChannels>},
     {"busy", "busy N", "answer Busy to the next N status inquiries", Busy},
     {"error", "error CODE|NAME",
      "raise a printer error (paper-out, cover-open, ink-out, paper-jam,\n"
      "paper-size, head-hot, maintenance, if-not-selected, fatal)",
      RaiseError},
     {"clear", "clear", "clear the printer error (a print waiting for paper goes on)",
-     Just<&Device::ClearError>},
+     Operate<&OperatorControls::ClearError>},
     {"status", "status VALUE|real",
      "answer this Status word to every inquiry, or the real one again", ForceStatus},
     {"charged", "charged | uncharged", "whether the initial ink charge has been done",
-     [](Device& d, const Words&) { return d.SetInkCharged(true), Ok(); }},
-    {"uncharged", "", "", [](Device& d, const Words&) { return d.SetInkCharged(false), Ok(); }},
+     [](Printer& p, const Words&) { return p.op.SetInkCharged(true), Ok(); }},
+    {"uncharged", "", "", [](Printer& p, const Words&) { return p.op.SetInkCharged(false), Ok(); }},
     {"eeprom", "eeprom ADDR [VALUE]", "show or set an EEPROM cell", Eeprom},
     {"chip", "chip CART ADDR [VALUE]", "show or set a chip byte (CART 0 = black, 1 = colour)",
      Chip},
     {"power-off", "power-off | power-on",
      "the power switch (off: connections drop, the printer is not\n"
      "found; on: it starts afresh, its memory kept)",
-     Just<&Device::PowerOff>},
-    {"power-on", "", "", Just<&Device::PowerOn>},
+     Operate<&OperatorControls::PowerOff>},
+    {"power-on", "", "", Operate<&OperatorControls::PowerOn>},
     {"replace-board", "replace-board",
      "while switched off: a new main board with a new board's EEPROM", ReplaceBoard},
     {"replace-cartridges", "replace-cartridges", "two new ink cartridges",
-     Just<&Device::ReplaceCartridges>},
+     Operate<&OperatorControls::ReplaceCartridges>},
     {"replace-cartridge", "replace-cartridge CART",
      "a new ink cartridge in one holder (0 = black, 1 = colour)", ReplaceCartridge},
     {"load-paper", "load-paper [N]",
@@ -323,23 +332,24 @@ constexpr OperatorCommand kCommands[] = {
      "clog N open nozzles drawn at random (the same SEED, the same ones)", nullptr},
     {"unclog", "unclog ROW NOZZLE...", "clear clogged nozzles (unclog all: every one)", Unclog},
     {"nozzles", "nozzles", "list the clogged nozzles",
-     [](Device& d, const Words&) { return Ok(CloggedList(d.Head())); }},
+     [](Printer& p, const Words&) { return Ok(CloggedList(p.op.Head())); }},
     {"head-angle", "head-angle [TENTHS]",
      "show or set the head's angle in tenths of a degree (-40..40)", HeadAngle},
     {"install-dummies", "install-dummies", "dummy cartridges filled with transportation liquid",
-     Just<&Device::InstallDummyCartridges>},
+     Operate<&OperatorControls::InstallDummyCartridges>},
     {"remove-cartridges", "remove-cartridges", "empty cartridge holders",
-     Just<&Device::RemoveCartridges>},
+     Operate<&OperatorControls::RemoveCartridges>},
     {"time-scale", "time-scale X", "real seconds per printer second (0 = instant)", TimeScale},
-    {"clear-faults", "clear-faults", "forget every armed fault", Just<&Device::ClearFaults>},
+    {"clear-faults", "clear-faults", "forget every armed fault",
+     Inject<&FaultInjection::ClearFaults>},
     {"show", "show",
      "power, status, counter, ink, carriage, liquid path, pending data,\n"
      "paper in the tray, clogged nozzles, head angle",
      Show},
     {"save", "save", "write the state now",
-     [](Device& d, const Words&) { return d.Save() ? Ok() : Fail("cannot save"); }},
+     [](Printer& p, const Words&) { return p.op.Save() ? Ok() : Fail("cannot save"); }},
     {"quit", "quit", "save and stop",
-     [](Device&, const Words&) {
+     [](Printer&, const Words&) {
        return CommandResult{true, true, "bye"};
      }},
     {"help", "", "", Help},
@@ -363,7 +373,7 @@ std::string HelpText() {
   return text;
 }
 
-CommandResult Help(Device&, const Words&) {
+CommandResult Help(Printer&, const Words&) {
   return Ok(HelpText());
 }
 
@@ -373,13 +383,14 @@ std::span<const OperatorCommand> OperatorCommands() {
   return kCommands;
 }
 
-CommandResult RunCommand(Device& device, const std::string& line) {
+CommandResult RunCommand(OperatorControls& op, FaultInjection& faults, const std::string& line) {
+  Printer p{op, faults};
   std::istringstream in(line);
   Words w;
   for (std::string word; in >> word;) w.push_back(word);
   if (w.empty() || w[0][0] == '#') return {};
   for (const OperatorCommand& command : kCommands) {
-    if (command.run != nullptr && w[0] == command.name) return command.run(device, w);
+    if (command.run != nullptr && w[0] == command.name) return command.run(p, w);
   }
   return Fail("unknown command " + w[0] + " (try help)");
 }

@@ -13,11 +13,13 @@
 //   printengine.h  the print data on paper
 //   observer.h     snapshots and change notifications for watchers (the front panel)
 //
-// The facade itself does what joins them: what each request does, errors and status, and the
-// power switch. The protocol loop (server.h) drives it from one thread; tests, watchers and the
-// standalone's command input may call the rest from another at any time: one mutex guards all
-// state, and the loop is woken when a change needs it to act (a fault to apply, work that may now
-// proceed).
+// The facade itself holds the life cycle, the power switch and the dispatch (device.cpp); what each
+// request does is in device_requests.cpp, each kind of work in device_work.cpp, the operator's
+// side (operatorcontrols.h) in device_operator.cpp and fault injection in device_faults.cpp.
+//
+// The protocol loop (server.h) drives it from one thread; tests, watchers and the standalone's
+// command input may call the rest from another at any time: one mutex guards all state, and the
+// loop is woken when a change needs it to act (a fault to apply, work that may now proceed).
 #pragma once
 
 #include <array>
@@ -39,6 +41,7 @@
 #include "vprinter/head.h"
 #include "vprinter/mechanism.h"
 #include "vprinter/observer.h"
+#include "vprinter/operatorcontrols.h"
 #include "vprinter/ops.h"
 #include "vprinter/papertray.h"
 #include "vprinter/printengine.h"
@@ -70,7 +73,10 @@ struct DeviceOptions {
   std::function<void(const std::string&)> onWarning;
 };
 
-class Device : private EngineEvents, private WorkPerformer {
+class Device : public OperatorControls,
+               public FaultInjection,
+               private EngineEvents,
+               private WorkPerformer {
  public:
   // Mechanism commands one connection may have queued and not yet done; more are refused with
   // packet error 144, so one client cannot fill the printer's memory or its time.
@@ -107,77 +113,62 @@ class Device : private EngineEvents, private WorkPerformer {
   // Called (without the device lock) when the loop should look at the device again.
   void SetWaker(std::function<void()> waker);
 
-  // ---- test and operator API -------------------------------------------------------------------
-  uint8_t PeekEeprom(uint8_t address) const;
-  void PokeEeprom(uint8_t address, uint8_t value);
+  // ---- the operator's side (OperatorControls) ------------------------------------------------
+  void PowerOff() override;
+  void PowerOn() override;
+  bool PoweredOn() const override;
+  bool ReplaceMainBoard() override;
+  void ReplaceCartridges() override;
+  void ReplaceCartridge(int cartridge) override;
+  void InstallDummyCartridges() override;
+  void RemoveCartridges() override;
+  bool LoadPaper(int sheets = PaperTray::kCapacity) override;
+  int PaperInTray() const override;
+  bool ClogNozzle(int row, int nozzle) override;
+  int ClogRandomNozzles(int count, uint32_t seed) override;
+  bool ClearNozzle(int row, int nozzle) override;
+  void ClearNozzles() override;
+  bool SetHeadAngle(int tenthsOfADegree) override;
+  HeadState Head() const override;
+  void RaiseError(uint16_t error) override;
+  void ClearError() override;
+  void ForceStatus(std::optional<uint16_t> value) override;
+  void SetInkCharged(bool charged) override;
+  void SetTimeScale(double scale) override;
+  uint8_t PeekEeprom(uint8_t address) const override;
+  void PokeEeprom(uint8_t address, uint8_t value) override;
+  uint8_t PeekChip(int cartridge, uint8_t address) const override;
+  void PokeChip(int cartridge, uint8_t address, uint8_t value) override;
+  bool Save() override;
+  PrinterState State() const override;
+  std::pair<uint16_t, uint16_t> CurrentStatus() const override;
+  std::pair<long, long> MechanismPosition() const override;
+  std::string CarriagePlace() const override;
+  std::size_t PendingPrintBytes() const override;
+
+  // ---- fault injection (FaultInjection) --------------------------------------------------------
+  void FailNth(Op op, int n, int16_t result) override;
+  void FailNthWithPacketError(Op op, int n, int16_t code) override;
+  void DropLinkAtNth(Op op, int n) override;
+  void StopAnswering() override;
+  void ResumeAnswering() override;
+  void DropLink() override;
+  void CorruptNextPacket() override;
+  void RefuseChannel(const std::string& service, int16_t code = d4::err::DenialConnect) override;
+  void AcceptChannels() override;
+  void BusyForPolls(int polls) override;
+  void ClearFaults() override;
+
+  // ---- tests and tools -------------------------------------------------------------------------
   std::array<uint8_t, kEepromSize> Eeprom() const;
-  uint8_t PeekChip(int cartridge, uint8_t address) const;
-  void PokeChip(int cartridge, uint8_t address, uint8_t value);
-  PrinterState State() const;
   void SetBidOffsets(const int8_t offsets[3][2]);
-
-  // The status an inquiry would answer now (without counting it as a poll).
-  std::pair<uint16_t, uint16_t> CurrentStatus() const;
-  void RaiseError(uint16_t error);
-  void ClearError();
-  // Answers this Status word to every inquiry (nullopt: the real status again).
-  void ForceStatus(std::optional<uint16_t> value);
-  void SetInkCharged(bool charged);
-  void SetTimeScale(double scale);
   double TimeScale() const;
-
-  // Faults. n counts calls of the kind from now: 1 = the next one.
-  void FailNth(Op op, int n, int16_t result);
-  void FailNthWithPacketError(Op op, int n, int16_t code);
-  void DropLinkAtNth(Op op, int n);
-  void StopAnswering();
-  void ResumeAnswering();
-  void DropLink();
-  void CorruptNextPacket();
-  // Refuses opening the named service ("" = every service) with the code (34 = denial).
-  void RefuseChannel(const std::string& service, int16_t code = d4::err::DenialConnect);
-  void AcceptChannels();
-  void BusyForPolls(int polls);
-  void ClearFaults();
+  Liquid LiquidPath() const;
+  Cartridges InstalledCartridges() const;
   // Called with the kind of every request as the printer takes it, before a fault applies, on the
   // printer's thread and under the device's lock (so it must not call the device): a test sees
   // the host's side as it stands while the host waits for that request. Empty: none.
   void SetRequestObserver(std::function<void(Op)> observer);
-
-  // The power switch. Switched off, the printer drops every connection, takes no new one (the
-  // port search does not find it) and loses the work in progress; its non-volatile memory stays.
-  // Switched on, it starts afresh: carriage home, no errors but those its memory or its ink
-  // cause, and a new connection is needed.
-  void PowerOff();
-  void PowerOn();
-  bool PoweredOn() const;
-
-  // The main-board swap: only while the printer is switched off (false, and nothing changes,
-  // while it is on).
-  bool ReplaceMainBoard();
-  // New ink cartridges in both holders.
-  void ReplaceCartridges();
-  void ReplaceCartridge(int cartridge);
-  // Dummy cartridges filled with transportation liquid, or empty holders (for the liquid
-  // exchange); ReplaceCartridges() puts ink cartridges back.
-  void InstallDummyCartridges();
-  void RemoveCartridges();
-
-  // The input tray: it holds `sheets` from now on (0..PaperTray::kCapacity, else false). A print
-  // that stopped in the "Paper out" error goes on once the error is cleared.
-  bool LoadPaper(int sheets = PaperTray::kCapacity);
-  int PaperInTray() const;
-
-  // The head: clogged nozzles (rows head::kBlack.., nozzle 0 the top one) and its angle in tenths
-  // of a degree. False for a nozzle or angle that does not exist.
-  bool ClogNozzle(int row, int nozzle);
-  // Clogs `count` open nozzles drawn from `seed`; returns how many.
-  int ClogRandomNozzles(int count, uint32_t seed);
-  bool ClearNozzle(int row, int nozzle);
-  void ClearNozzles();
-  bool SetHeadAngle(int tenthsOfADegree);
-  HeadState Head() const;
-
   // Calls of each kind since start-up.
   int Calls(Op op) const;
   // Returns once every sheet ejected so far has been written (or lost), traced and listed.
@@ -195,15 +186,6 @@ class Device : private EngineEvents, private WorkPerformer {
   std::string StartError() const;
   // Why no sheet could be written into the tray when the printer started (empty: it could).
   std::string TrayError() const;
-  // Carriage position (steps from home) and paper fed since power-on.
-  std::pair<long, long> MechanismPosition() const;
-  // Where the carriage stands in words ("home", "I/C replacement position", "cap" or "").
-  std::string CarriagePlace() const;
-  Liquid LiquidPath() const;
-  Cartridges InstalledCartridges() const;
-  // Bytes of print data accepted but not worked through yet.
-  std::size_t PendingPrintBytes() const;
-  bool Save();
 
   // ---- watchers (observer.h) -------------------------------------------------------------------
   void AddObserver(DeviceObserver* observer);
