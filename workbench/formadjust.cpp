@@ -35,6 +35,7 @@
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
 #include "workbench/units.h"
+#include "workbench/usbiditem.h"
 
 namespace {
 constexpr int kItemLeft = 235;
@@ -90,7 +91,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildDefaultSetPanel();
   BuildHeadIdPanels();
   BuildBidPanels();
-  BuildUsbIdPanels();
+  usbIdItem_ = new UsbIdItem(*this, this);
   BuildTopMarginPanels();
   BuildFirstDotPanel();
   BuildEepromDataPanels();
@@ -400,6 +401,36 @@ QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QS
   return button;
 }
 
+QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QString& text,
+                                      bool rightmost, std::function<void()> handler) {
+  QPushButton* button =
+      NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
+  connect(button, &QAbstractButton::clicked, this, platform::Guarded(std::move(handler)));
+  return button;
+}
+
+TitledPanel* TFormAdjust::ItemPanel(const char* name) const {
+  for (QFrame* panel : itemPanels_) {
+    if (panel->objectName() == QLatin1String(name)) return qobject_cast<TitledPanel*>(panel);
+  }
+  return nullptr;
+}
+
+LimitedEdit* TFormAdjust::InputEdit(const char* name) const {
+  for (LimitedEdit* edit : inputEdits_) {
+    if (edit->objectName() == QLatin1String(name)) return edit;
+  }
+  return nullptr;
+}
+
+void TFormAdjust::ShowAdjusted(const char* field, const QString& text) {
+  if (auto* label = AdjustedItemPnl->findChild<QLabel*>(QLatin1String(field))) label->setText(text);
+}
+
+void TFormAdjust::ClearLog() {
+  StatusMemo->clear();
+}
+
 ResultCode TFormAdjust::ReadEepromCell(uint8_t address, uint8_t* value) {
   return D4ReadEeprom(ModelCode1(), ModelCode2(), address, value);
 }
@@ -422,8 +453,8 @@ void TFormAdjust::BuildItemPanels() {
   BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
   BidPrintPnl = NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
   BidInputPnl = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
-  USBIDItemsPnl = NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
-  USBIDInputPnl = NewItemPanel("USBIDInputPnl", "Input USB ID");
+  NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
+  TitledPanel* usbIdInput = NewItemPanel("USBIDInputPnl", "Input USB ID");
   TopMarginMainPnl = NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
   TopMarginPnl = NewItemPanel("TopMarginPnl", "Top margin adjustment");
   FirstDotPositionPnl = NewItemPanel("FirstDotPositionPnl", "First dot position adjustment ");
@@ -467,7 +498,7 @@ void TFormAdjust::BuildItemPanels() {
       {&Pl6ClBidWrtEdit, "Pl6ClBidWrtEdit", BidInputPnl, 3, false, "0"},
       {&Pl4BkBidWrtEdit, "Pl4BkBidWrtEdit", BidInputPnl, 3, false, "0"},
       {&Pl4ClBidWrtEdit, "Pl4ClBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&UsbIdInputEdit, "UsbIdInputEdit", USBIDInputPnl, 10, true, ""},
+      {nullptr, "UsbIdInputEdit", usbIdInput, 10, true, ""},
       {&LandMarginEdit, "LandMarginEdit", FirstDotPositionPnl, 0, false, "0"},
       {&EepReadBegEdit, "EepReadBegEdit", EEPROMCheckPnl, 2, true, ""},
       {&EepReadEndEdit, "EepReadEndEdit", EEPROMCheckPnl, 2, true, ""},
@@ -476,13 +507,15 @@ void TFormAdjust::BuildItemPanels() {
   };
   QHash<QWidget*, int> nextTop;  // stacked until the panel's owner places them
   for (const EditSpec& e : edits) {
-    *e.edit = new LimitedEdit(e.maxLength, e.upperCase, e.panel);
-    (*e.edit)->setObjectName(QLatin1String(e.name));
-    (*e.edit)->setText(QLatin1String(e.initial));
+    auto* edit = new LimitedEdit(e.maxLength, e.upperCase, e.panel);
+    edit->setObjectName(QLatin1String(e.name));
+    edit->setText(QLatin1String(e.initial));
     const int top = nextTop.value(e.panel, TitledPanel::ContentTop() + 8);
-    (*e.edit)->setGeometry(16, top, 120, 22);
+    edit->setGeometry(16, top, 120, 22);
     nextTop[e.panel] = top + 28;
-    inputEdits_.push_back(*e.edit);
+    inputEdits_.push_back(edit);
+    // An item that is a class of its own takes its edit from InputEdit().
+    if (e.edit != nullptr) *e.edit = edit;
   }
   LandMarginEdit->setReadOnly(true);
   LandMarginEdit->setCursor(Qt::ForbiddenCursor);
@@ -626,8 +659,9 @@ void TFormAdjust::AdjustRdoGrpClick() {
                                         EepromBackupPnl};
     if (index >= 0 && index < 4) ShowItemPanel(panels[index]);
   } else {
-    const std::array<QFrame*, 6> panels{DefaultSetPnl, HeadIDItemsPnl,   BidItemsPnl,
-                                        USBIDItemsPnl, TopMarginMainPnl, FirstDotPositionPnl};
+    const std::array<QFrame*, 6> panels{DefaultSetPnl,    HeadIDItemsPnl,
+                                        BidItemsPnl,      usbIdItem_->ItemsPanel(),
+                                        TopMarginMainPnl, FirstDotPositionPnl};
     if (index >= 0 && index < 6) ShowItemPanel(panels[index]);
     if (index == 5 && !FirstDotPositionOpen()) return;
   }

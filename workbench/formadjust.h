@@ -2,10 +2,11 @@
 // its six line kinds, the "Adjusted items" summary, "Get status", and the close for the next
 // printer.
 //
-// The frame lives in formadjust.cpp. Each subsystem builds the content of its item panels in its
-// own Build...Panels() (called from the constructor) and keeps its handlers in its own file; its
-// members go into its section below. Controls are public, as the item files and the tests find
-// them by name.
+// The frame lives in formadjust.cpp; it gives its items what ItemHost lists. An item that is a
+// class of its own (workbenchitem.h: UsbIdItem) keeps its controls and handlers to itself; the
+// others still build the content of their item panels in their own Build...Panels() (called from
+// the constructor), keep their handlers in their own file and their members in their section
+// below. Tests find controls by objectName.
 //
 // Handlers are connected through Connect(), which catches an exception at the handler's edge and
 // leaves the window usable (see platform/handlerguard.h).
@@ -24,6 +25,7 @@
 
 #include "link/resultcode.h"
 #include "link/statuscontrol.h"
+#include "workbench/itemhost.h"
 
 class LimitedEdit;
 class ListBox;
@@ -43,19 +45,11 @@ class RadioGroup;
 class TCGauge;
 class TitledPanel;
 class UpDown;
+class UsbIdItem;
 struct SequenceReport;
 struct Units;
 
-// The kinds of lines WriteStatus writes (16-bit, as the item handlers pass them).
-using StatusLineKind = int16_t;
-inline constexpr StatusLineKind LineInfo = 1;    // replaces the log; black
-inline constexpr StatusLineKind LineDone = 2;    // replaces; black; normal cursor; timer re-enables
-inline constexpr StatusLineKind LineBusy = 3;    // replaces; blue; hourglass; window disabled
-inline constexpr StatusLineKind LineError = 4;   // replaces; red; normal cursor; window enabled
-inline constexpr StatusLineKind LineAppend = 5;  // appends to the last line; colour unchanged
-inline constexpr StatusLineKind LineAdd = 6;     // adds a new last line; colour unchanged
-
-class TFormAdjust : public QWidget {
+class TFormAdjust : public QWidget, public ItemHost {
   Q_OBJECT
 
  public:
@@ -66,10 +60,11 @@ class TFormAdjust : public QWidget {
 
   // The one writer of the status log. Every kind repaints the window at once, so the line is on
   // screen before a blocking printer call starts. Unknown kinds write nothing.
-  void WriteStatus(StatusLineKind kind, const QString& message);
+  void WriteStatus(StatusLineKind kind, const QString& message) override;
   // Hides every item panel, empties the log and the 13 input edits, and puts the log back in its
   // place (visible, black, left-aligned, at the height of ReturnPnl).
-  void ResetPanels();
+  void ResetPanels() override;
+  void ClearLog() override;
   // Loads the item list of the printer's mode (error mode: Status 0xEFFF) and the tab states.
   void ApplyPrinterMode();
 
@@ -142,8 +137,6 @@ class TFormAdjust : public QWidget {
   TitledPanel* BidItemsPnl;
   TitledPanel* BidPrintPnl;
   TitledPanel* BidInputPnl;
-  TitledPanel* USBIDItemsPnl;
-  TitledPanel* USBIDInputPnl;
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
@@ -176,7 +169,6 @@ class TFormAdjust : public QWidget {
   LimitedEdit* Pl6ClBidWrtEdit;
   LimitedEdit* Pl4BkBidWrtEdit;
   LimitedEdit* Pl4ClBidWrtEdit;
-  LimitedEdit* UsbIdInputEdit;  // USBIDInputPnl: 10 characters, upper case
   LimitedEdit* LandMarginEdit;  // FirstDotPositionPnl: read-only for typing, "0" at first
   LimitedEdit* EepReadBegEdit;  // EEPROMCheckPnl: 2 characters, upper case
   LimitedEdit* EepReadEndEdit;
@@ -187,10 +179,10 @@ class TFormAdjust : public QWidget {
   // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
 
   // Writes the code's message with the kind; 0x2000 goes to ReportPacketError whatever the kind.
-  void ReportResult(StatusLineKind kind, ResultCode code);
+  void ReportResult(StatusLineKind kind, ResultCode code) override;
   // The packet library's last error: its text in an error box (known codes only), then the red
   // line "Communication error!!".
-  void ReportPacketError();
+  void ReportPacketError() override;
   // The text of the status record's Error word as an error line, and the "Clear the error" line
   // for errors the technician can clear; nothing for an unknown value.
   void ShowPrinterError();
@@ -256,20 +248,6 @@ class TFormAdjust : public QWidget {
 
  private:
   void BuildBidPanels();
-
- public:
-  // --- USB ID (formadjust_usbid.cpp) -----------------------------------------------------------
-
-  void UsbIdOKBtnClick();
-  void UsbIdInputOKBtnClick();
-  void UsbIdInputRtnBtnClick();
-  RadioGroup* USBIDRdoGrp;
-  QPushButton* UsbIdOKBtn;
-  QPushButton* UsbIdInputOKBtn;
-  QPushButton* UsbIdInputRtnBtn;
-
- private:
-  void BuildUsbIdPanels();
 
  public:
   // --- Margins: top margin and first dot position (formadjust_margins.cpp) ---------------------
@@ -463,7 +441,8 @@ class TFormAdjust : public QWidget {
   TitledPanel* NewItemPanel(const char* name, const char* title, int height = 275);
   // A label inside a panel, word-wrapped to the given width, `lines` lines high. (Fixed sizes, not
   // measured ones: the workbench is built at start but shown later.)
-  QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width, int lines = 1);
+  QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width,
+                   int lines = 1) override;
   // A push button inside a panel.
   QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x, int y);
   // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
@@ -471,12 +450,18 @@ class TFormAdjust : public QWidget {
   // Esc reach it when dialogkeys marks it default or cancel.
   QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
                            void (TFormAdjust::*handler)());
+  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
+                           std::function<void()> handler) override;
   // An "Items" choice in an item panel, its first item selected.
   RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
-                            const QStringList& items);
+                            const QStringList& items) override;
+  TitledPanel* ItemPanel(const char* name) const override;
+  LimitedEdit* InputEdit(const char* name) const override;
+  void ShowAdjusted(const char* field, const QString& text) override;
+  Units& ProgramUnits() override { return units_; }
   // One EEPROM cell through the packet library, with the workbench's copy of the model code.
-  ResultCode ReadEepromCell(uint8_t address, uint8_t* value);
-  ResultCode WriteEepromCell(uint8_t address, uint8_t value);
+  ResultCode ReadEepromCell(uint8_t address, uint8_t* value) override;
+  ResultCode WriteEepromCell(uint8_t address, uint8_t value) override;
 
   Units& units_;
 
@@ -498,6 +483,8 @@ class TFormAdjust : public QWidget {
   uint16_t PortScratch = 0;
 
   std::vector<QFrame*> itemPanels_;
+  // The items that are classes of their own, in the order of the item lists.
+  UsbIdItem* usbIdItem_ = nullptr;
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;

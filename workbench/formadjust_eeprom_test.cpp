@@ -57,7 +57,6 @@ class OnPrinter : public testing_support::WorkbenchTest {
     e->clear();
     QTest::keyClicks(e, text);
   }
-
 };
 
 // --- Head ID ------------------------------------------------------------------------------------
@@ -306,7 +305,7 @@ class UsbIdItem : public OnPrinter {
   }
   void Check() {
     ClickItem(form->AdjustRdoGrp, 3);
-    ClickItem(form->USBIDRdoGrp, 1);
+    ClickItem(Find<RadioGroup>(form, "USBIDRdoGrp"), 1);
     Click(form, "UsbIdOKBtn");
   }
   testing_support::FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(6, 55, 42))};
@@ -314,9 +313,9 @@ class UsbIdItem : public OnPrinter {
 
 TEST_F(UsbIdItem, WritesTheSerialAndTheStampOfTheMoment) {
   OpenInput();
-  EXPECT_EQ(form->focusWidget(), form->UsbIdInputEdit);
+  EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "UsbIdInputEdit"));
   Type("UsbIdInputEdit", "ab12345678x");
-  EXPECT_EQ(form->UsbIdInputEdit->text(), "AB12345678");
+  EXPECT_EQ(Find<LimitedEdit>(form, "UsbIdInputEdit")->text(), "AB12345678");
   Click(form, "UsbIdInputOKBtn");
 
   EXPECT_EQ(LogText(form), "As USB ID, \"AB12345678RC76PC30\" has been written on EEPROM.");
@@ -334,14 +333,14 @@ TEST_F(UsbIdItem, RefusesBadInputAndAClockItCannotStampBeforeWritingAnything) {
       {"AB1234567", "The Number of digit is wrong."},
       {"AB-1234567", "Parameter is only number & alphabet."}};
   for (const auto& [text, message] : refused) {
-    form->UsbIdInputEdit->setText(text);
+    Find<LimitedEdit>(form, "UsbIdInputEdit")->setText(text);
     Click(form, "UsbIdInputOKBtn");
     EXPECT_EQ(LogText(form), message);
     EXPECT_EQ(LogColor(form), kRed);
-    EXPECT_EQ(form->UsbIdInputEdit->text(), text);
+    EXPECT_EQ(Find<LimitedEdit>(form, "UsbIdInputEdit")->text(), text);
   }
   clock.Set(QDateTime(QDate(2035, 1, 1), QTime(0, 0)));
-  form->UsbIdInputEdit->setText("AB12345678");
+  Find<LimitedEdit>(form, "UsbIdInputEdit")->setText("AB12345678");
   Click(form, "UsbIdInputOKBtn");
   EXPECT_EQ(LogText(form), ResultText(rc::UsbIdClockOutOfRange));
   EXPECT_EQ(LogColor(form), kRed);
@@ -353,7 +352,7 @@ TEST_F(UsbIdItem, AFailureInTheStampLeavesTheNewSerialBehindTheOldStamp) {
   const std::string oldStamp = Cells(0x57, 0x5E);
   printer.FailNth(Op::kEepromWrite, 12, -103);
   OpenInput();
-  form->UsbIdInputEdit->setText("ZZ00000001");
+  Find<LimitedEdit>(form, "UsbIdInputEdit")->setText("ZZ00000001");
   Click(form, "UsbIdInputOKBtn");
   EXPECT_EQ(LogText(form), "Transmission error");
   EXPECT_EQ(LogColor(form), kRed);
@@ -764,8 +763,8 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
                        "BidPrnRtnBtn", "BidItemsPnl"},
                       {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl",
                        "BidWrtRtnBtn", "BidItemsPnl"},
-                      {0, form->AdjustRdoGrp, 3, form->USBIDRdoGrp, 0, "UsbIdOKBtn",
-                       "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
+                      {0, form->AdjustRdoGrp, 3, Find<RadioGroup>(form, "USBIDRdoGrp"), 0,
+                       "UsbIdOKBtn", "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
                       {3, form->AppendixRdoGrp, 0, form->EepromCheckRdoGrp, 0, "EepromItemsOKBtn",
                        "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
   for (const Way& w : ways) {
