@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFont>
 #include <QImage>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
@@ -166,6 +167,11 @@ int main(int argc, char** argv) {
   FormAdjust->HdVolOKBtn->click();
   FormAdjust->HdVolWrtEdit->setText(QStringLiteral("F2KM7RWTTTM"));
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-head-id"));
+  FormAdjust->AdjustRdoGrp->Button(3)->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("UsbIdOKBtn"))->click();
+  FormAdjust->findChild<QLineEdit*>(QStringLiteral("UsbIdInputEdit"))
+      ->setText(QStringLiteral("AB12345678"));
+  ok &= Save(FormAdjust, out, QStringLiteral("workbench-usb-id"));
   FormAdjust->AdjustRdoGrp->Button(5)->click();
   FormAdjust->SteptoRightBitBtn->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-first-dot"));
