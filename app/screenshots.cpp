@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
   FormBoot->PortSelectOKBtnClick();
   FormAdjust->AdjustmentTab->setCurrentIndex(1);
   FormAdjust->MentRdoGrp->Button(0)->click();
-  FormAdjust->CleaningOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CleaningOKBtn"))->click();
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-stable"));
 
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     if (++pauses == 13) ok &= Save(FormAdjust, out, QStringLiteral("workbench-cleaning-wait"));
   });
   printer.BusyForPolls(13);
-  FormAdjust->CleaningOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CleaningOKBtn"))->click();
   FormAdjust->DisableTimerTimer();
   platform::SetSleepHook([](int) {});
 

@@ -34,6 +34,9 @@
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "workbench/cleaningitem.h"
+#include "workbench/initialsettingitem.h"
+#include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
 #include "workbench/usbiditem.h"
 
@@ -88,16 +91,16 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildSummary();
   BuildItemPanels();
   // Each item fills its panels; one builder per feature, in the order of the item lists.
-  BuildDefaultSetPanel();
+  initialSettingItem_ = new InitialSettingItem(*this, this);
   BuildHeadIdPanels();
   BuildBidPanels();
-  usbIdItem_ = new UsbIdItem(*this, this);
+  new UsbIdItem(*this, this);
   BuildTopMarginPanels();
   BuildFirstDotPanel();
   BuildEepromDataPanels();
   BuildPrintPanels();
-  BuildCleaningPanels();
-  BuildProtectionCounterPanels();
+  new CleaningItem(*this, this);
+  new ProtectionCounterItem(*this, this);
   BuildTransportPanels();
   BuildBackupPanel();
   BuildCrtagPanels();
@@ -119,8 +122,11 @@ TFormAdjust::~TFormAdjust() {
 }
 
 void TFormAdjust::Connect(QAbstractButton* button, void (TFormAdjust::*handler)()) {
-  connect(button, &QAbstractButton::clicked, this,
-          platform::Guarded([this, handler] { (this->*handler)(); }));
+  OnClick(button, [this, handler] { (this->*handler)(); });
+}
+
+void TFormAdjust::OnClick(QAbstractButton* button, std::function<void()> handler) {
+  connect(button, &QAbstractButton::clicked, this, platform::Guarded(std::move(handler)));
 }
 
 // --- Construction -------------------------------------------------------------------------------
@@ -405,7 +411,7 @@ QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QS
                                       bool rightmost, std::function<void()> handler) {
   QPushButton* button =
       NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
-  connect(button, &QAbstractButton::clicked, this, platform::Guarded(std::move(handler)));
+  OnClick(button, std::move(handler));
   return button;
 }
 
@@ -447,7 +453,7 @@ void TFormAdjust::BuildItemPanels() {
   itemPanels_.push_back(CanvasPanel);
 
   // In the order ResetPanels hides them. The subsystems fill them in their Build...Panels().
-  DefaultSetPnl = NewItemPanel("DefaultSetPnl", "EEPROM initial setting  ");
+  NewItemPanel("DefaultSetPnl", "EEPROM initial setting  ");
   HeadIDItemsPnl = NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
   HeadIDInputPnl = NewItemPanel("HeadIDInputPnl", "Input head ID ");
   BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
@@ -458,11 +464,11 @@ void TFormAdjust::BuildItemPanels() {
   TopMarginMainPnl = NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
   TopMarginPnl = NewItemPanel("TopMarginPnl", "Top margin adjustment");
   FirstDotPositionPnl = NewItemPanel("FirstDotPositionPnl", "First dot position adjustment ");
-  CleaningPnl = NewItemPanel("CleaningPnl", "Head cleaning ");
-  InkChargePnl = NewItemPanel("InkChargePnl", "Initial ink charge ");
-  ProCounterItemsPnl = NewItemPanel("ProCounterItemsPnl", "Protection counter maintenance items ");
-  ProCounterClearPnl = NewItemPanel("ProCounterClearPnl", "Clear the protection counter ");
-  ProCounterCheckPnl = NewItemPanel("ProCounterCheckPnl", "Check the protection counter ");
+  NewItemPanel("CleaningPnl", "Head cleaning ");
+  NewItemPanel("InkChargePnl", "Initial ink charge ");
+  NewItemPanel("ProCounterItemsPnl", "Protection counter maintenance items ");
+  NewItemPanel("ProCounterClearPnl", "Clear the protection counter ");
+  NewItemPanel("ProCounterCheckPnl", "Check the protection counter ");
   TraStep0Pnl = NewItemPanel("TraStep0Pnl", "Transportation Liquid Exchange ");
   NotePnl = NewItemPanel("NotePnl", "Transportation Liquid Exchange");
   TraStep1Pnl = NewItemPanel("TraStep1Pnl", "Transportation Liquid Exchange");
@@ -638,8 +644,12 @@ void TFormAdjust::ApplyPrinterMode() {
   }
 }
 
-void TFormAdjust::ShowItemPanel(QFrame* panel) {
-  if (panel != nullptr) panel->show();
+void TFormAdjust::ShowItemPanel(const char* name) {
+  if (QFrame* panel = ItemPanel(name)) panel->show();
+}
+
+void TFormAdjust::SetModelNameSource(std::function<QString()> source) {
+  initialSettingItem_->SetModelNameSource(std::move(source));
 }
 
 void TFormAdjust::DeselectGroupsExcept(const RadioGroup* keep) {
@@ -655,13 +665,13 @@ void TFormAdjust::AdjustRdoGrpClick() {
   // inquiry (the wait before a Bi-D row that found the printer in an error, say) has changed the
   // mode since the list was loaded: "Head ID" must never open the protection counter.
   if (adjustListIsErrorMode_) {
-    const std::array<QFrame*, 4> panels{DefaultSetPnl, ProCounterItemsPnl, EEPROMItemsPnl,
-                                        EepromBackupPnl};
+    const std::array<const char*, 4> panels{"DefaultSetPnl", "ProCounterItemsPnl", "EEPROMItemsPnl",
+                                            "EepromBackupPnl"};
     if (index >= 0 && index < 4) ShowItemPanel(panels[index]);
   } else {
-    const std::array<QFrame*, 6> panels{DefaultSetPnl,    HeadIDItemsPnl,
-                                        BidItemsPnl,      usbIdItem_->ItemsPanel(),
-                                        TopMarginMainPnl, FirstDotPositionPnl};
+    const std::array<const char*, 6> panels{"DefaultSetPnl",    "HeadIDItemsPnl",
+                                            "BidItemsPnl",      "USBIDItemsPnl",
+                                            "TopMarginMainPnl", "FirstDotPositionPnl"};
     if (index >= 0 && index < 6) ShowItemPanel(panels[index]);
     if (index == 5 && !FirstDotPositionOpen()) return;
   }
@@ -670,8 +680,8 @@ void TFormAdjust::AdjustRdoGrpClick() {
 
 void TFormAdjust::MentRdoGrpClick() {
   ResetPanels();
-  const std::array<QFrame*, 5> panels{CleaningPnl, InkChargePnl, TraStep0Pnl, ProCounterItemsPnl,
-                                      EepromBackupPnl};
+  const std::array<const char*, 5> panels{"CleaningPnl", "InkChargePnl", "TraStep0Pnl",
+                                          "ProCounterItemsPnl", "EepromBackupPnl"};
   const int index = MentRdoGrp->ItemIndex();
   if (index >= 0 && index < 5) ShowItemPanel(panels[index]);
   DeselectGroupsExcept(MentRdoGrp);
@@ -679,15 +689,15 @@ void TFormAdjust::MentRdoGrpClick() {
 
 void TFormAdjust::PatternPrnItemsRdoGrpClick() {
   ResetPanels();
-  if (PatternPrnItemsRdoGrp->ItemIndex() == 0) ShowItemPanel(A4CheckPnl);
+  if (PatternPrnItemsRdoGrp->ItemIndex() == 0) ShowItemPanel("A4CheckPnl");
   DeselectGroupsExcept(PatternPrnItemsRdoGrp);
 }
 
 void TFormAdjust::AppendixRdoGrpClick() {
   ResetPanels();
   const int index = AppendixRdoGrp->ItemIndex();
-  if (index == 0) ShowItemPanel(EEPROMItemsPnl);
-  if (index == 1) ShowItemPanel(CRTAGInfoItemsPnl);
+  if (index == 0) ShowItemPanel("EEPROMItemsPnl");
+  if (index == 1) ShowItemPanel("CRTAGInfoItemsPnl");
   DeselectGroupsExcept(AppendixRdoGrp);
 }
 

@@ -45,7 +45,7 @@ class RadioGroup;
 class TCGauge;
 class TitledPanel;
 class UpDown;
-class UsbIdItem;
+class InitialSettingItem;
 struct SequenceReport;
 struct Units;
 
@@ -79,8 +79,8 @@ class TFormAdjust : public QWidget, public ItemHost {
   void FormClose();
 
   QColor StatusLogColor() const;
-  uint8_t ModelCode1() const { return ModelCode[0]; }
-  uint8_t ModelCode2() const { return ModelCode[1]; }
+  uint8_t ModelCode1() const override { return ModelCode[0]; }
+  uint8_t ModelCode2() const override { return ModelCode[1]; }
   uint8_t SkipPowerOnInitFlag() const { return SkipPowerOnInit; }
   void SetSkipPowerOnInit(uint8_t value) { SkipPowerOnInit = value; }
   // The item panels in the order ResetPanels hides them (CanvasPanel first).
@@ -112,7 +112,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   TCGauge* WaitProgressGauge;
   // The printer's usual duration of the work the next wait is for (0: not known). The next wait's
   // end forgets it.
-  void ExpectWait(int seconds) { expectedWaitSeconds_ = seconds; }
+  void ExpectWait(int seconds) override { expectedWaitSeconds_ = seconds; }
 
   // "Adjusted items" summary.
   QFrame* AdjustedItemPnl;
@@ -131,7 +131,6 @@ class TFormAdjust : public QWidget, public ItemHost {
 
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
-  TitledPanel* DefaultSetPnl;
   TitledPanel* HeadIDItemsPnl;
   TitledPanel* HeadIDInputPnl;
   TitledPanel* BidItemsPnl;
@@ -140,11 +139,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
-  TitledPanel* CleaningPnl;
-  TitledPanel* InkChargePnl;
-  TitledPanel* ProCounterItemsPnl;
-  TitledPanel* ProCounterClearPnl;
-  TitledPanel* ProCounterCheckPnl;
   TitledPanel* TraStep0Pnl;
   TitledPanel* NotePnl;
   TitledPanel* TraStep1Pnl;
@@ -188,19 +182,12 @@ class TFormAdjust : public QWidget, public ItemHost {
   void ShowPrinterError();
   void GetStatusBtnClick();
 
-  // --- EEPROM initial setting (formadjust_initialsetting.cpp) ---------------------------------
+  // --- Items that are classes of their own -------------------------------------------------
 
   // Where the initial setting's report takes the model name from (the printer selection's model
   // list); the start-up sets it.
-  void SetModelNameSource(std::function<QString()> source) { modelName_ = std::move(source); }
-  void DefaultSetBtnClick();
-  QPushButton* DefaultSetBtn;
+  void SetModelNameSource(std::function<QString()> source);
 
- private:
-  void BuildDefaultSetPanel();
-  std::function<QString()> modelName_;
-
- public:
   // --- Head ID (formadjust_headid.cpp) ---------------------------------------------------------
 
   // The picture of the print head in its carriage, with the arrow at the marked head ID.
@@ -331,42 +318,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   QPushButton* BidPrnRtnBtn;
   QPushButton* A4CheckPrnOKBtn;
 
-  // --- Head cleaning and initial ink charge (formadjust_maintenance.cpp) ----------------------
-
-  void CleaningOKBtnClick();
-  void ChargeOKBtnClick();
-  QPushButton* CleaningOKBtn;
-  QPushButton* ChargeOKBtn;
-
- private:
-  void BuildCleaningPanels();
-  QPushButton* BuildCleaningPanel(QWidget* panel, const QString& text, const QString& note,
-                                  const char* buttonName);
-  void RunCleaningCycle(uint8_t mode, const QString& busyText, const QString& doneText);
-
- public:
-  // --- Protection counter (formadjust_counter.cpp) ---------------------------------------------
-
-  void ProCounterOKBtnClick();
-  void CounterCheckOKBtnClick();
-  void CounterCheckRtnBtnClick();
-  void CounterClearOKBtnClick();
-  void CounterClearRtnBtnClick();
-  RadioGroup* CounterRdoBtn;
-  QPushButton* ProCounterOKBtn;
-  QLabel* CheckcountWarningLbl1;
-  QPushButton* CounterCheckOKBtn;
-  QPushButton* CounterCheckRtnBtn;
-  QPushButton* CounterClearOKBtn;
-  QPushButton* CounterClearRtnBtn;
-
- private:
-  void BuildProtectionCounterPanels();
-  // The counter text the check writes: five blanks and a zero byte at first; each read writes
-  // its text and a zero byte at the start and leaves the rest as it was.
-  char ProCounterText[6] = {' ', ' ', ' ', ' ', ' ', '\0'};
-
- public:
   // --- Transportation liquid exchange (formadjust_transport.cpp) --------------------------------
 
   void BuildTransportPanels();
@@ -444,7 +395,9 @@ class TFormAdjust : public QWidget, public ItemHost {
   QLabel* NewLabel(QWidget* parent, const QString& text, int x, int y, int width,
                    int lines = 1) override;
   // A push button inside a panel.
-  QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x, int y);
+  QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x,
+                         int y) override;
+  void OnClick(QAbstractButton* button, std::function<void()> handler) override;
   // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
   // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard. Enter and
   // Esc reach it when dialogkeys marks it default or cancel.
@@ -471,7 +424,8 @@ class TFormAdjust : public QWidget, public ItemHost {
   void BuildSummary();
   void FitSummaryFont();
   void FormShow();
-  void ShowItemPanel(QFrame* panel);
+  // The item panel of that objectName (the navigation tables name them).
+  void ShowItemPanel(const char* name);
   void DeselectGroupsExcept(const RadioGroup* keep);
   void SetLogColor(const QColor& color);
   void ShowNewestLine();
@@ -483,8 +437,9 @@ class TFormAdjust : public QWidget, public ItemHost {
   uint16_t PortScratch = 0;
 
   std::vector<QFrame*> itemPanels_;
-  // The items that are classes of their own, in the order of the item lists.
-  UsbIdItem* usbIdItem_ = nullptr;
+  // The items that are classes of their own are the window's children, made in the order of the
+  // item lists; the frame keeps the one it forwards to.
+  InitialSettingItem* initialSettingItem_ = nullptr;
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;

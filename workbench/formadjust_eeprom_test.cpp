@@ -789,7 +789,7 @@ class ProtectionCounter : public OnPrinter {
   void Choose(int item) {
     form->AdjustmentTab->setCurrentIndex(1);
     ClickItem(form->MentRdoGrp, 3);
-    ClickItem(form->CounterRdoBtn, item);
+    ClickItem(Find<RadioGroup>(form, "CounterRdoBtn"), item);
     Click(form, "ProCounterOKBtn");
   }
   void CheckWith(uint8_t high, uint8_t low) {
@@ -802,7 +802,7 @@ class ProtectionCounter : public OnPrinter {
 TEST_F(ProtectionCounter, CheckShowsTheValueLowByteReadFirst) {
   Choose(0);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"ProCounterCheckPnl"});
-  EXPECT_EQ(form->CheckcountWarningLbl1->text(),
+  EXPECT_EQ(Find<QLabel>(form, "CheckcountWarningLbl1")->text(),
             "If it is Over 16,289 points, replace the waste ink pad.");
   CheckWith(0x0B, 0x7C);
   EXPECT_EQ(LogText(form), "Counter value = 2940");
@@ -838,7 +838,7 @@ TEST_F(ProtectionCounter, ClearAsksFirstAndClearsLowByteFirst) {
   EXPECT_EQ(form->ShowProCounterPnl->text(), "Initialized");
 
   Click(form, "CounterClearRtnBtn");
-  ClickItem(form->CounterRdoBtn, 0);
+  ClickItem(Find<RadioGroup>(form, "CounterRdoBtn"), 0);
   Click(form, "ProCounterOKBtn");
   Click(form, "CounterCheckOKBtn");
   EXPECT_EQ(LogText(form), "Counter value = 0");

@@ -95,8 +95,8 @@ TEST_F(Workbench, HasEveryItemPanelInTheItemAreaAndOnlyTheCanvasShowing) {
     EXPECT_EQ(g, QRect(235, 5, 383, height)) << name.toStdString();
   }
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"CanvasPanel"});
-  EXPECT_EQ(form->CleaningPnl->Title()->text(), "Head cleaning ");
-  EXPECT_EQ(form->DefaultSetPnl->Title()->text(), "EEPROM initial setting  ");
+  EXPECT_EQ(Find<TitledPanel>(form, "CleaningPnl")->Title()->text(), "Head cleaning ");
+  EXPECT_EQ(Find<TitledPanel>(form, "DefaultSetPnl")->Title()->text(), "EEPROM initial setting  ");
   EXPECT_EQ(Find<QLabel>(form, "CRTAGInfoLbl")->text(), "CRTAG information ");
   EXPECT_EQ(form->StatusMemo->geometry(), QRect(235, 285, 383, 87));
   EXPECT_EQ(form->ReturnPnl->geometry(), QRect(5, 285, 223, 87));

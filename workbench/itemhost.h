@@ -12,6 +12,7 @@
 #include "link/resultcode.h"
 
 class LimitedEdit;
+class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -54,10 +55,19 @@ class ItemHost {
   // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard.
   virtual QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text,
                                    bool rightmost, std::function<void()> handler) = 0;
+  // A push button inside a panel, and a click of any button through the handler guard.
+  virtual QPushButton* NewButton(QWidget* parent, const char* name, const QString& text, int x,
+                                 int y) = 0;
+  virtual void OnClick(QAbstractButton* button, std::function<void()> handler) = 0;
   // An "Items" choice in an item panel, its first item selected.
   virtual RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
                                     const QStringList& items) = 0;
 
+  // The workbench's copy of the printer's model code, for the libraries' calls.
+  virtual uint8_t ModelCode1() const = 0;
+  virtual uint8_t ModelCode2() const = 0;
+  // The printer's usual duration of the work the next wait is for (0: not known).
+  virtual void ExpectWait(int seconds) = 0;
   // One EEPROM cell through the packet library, with the workbench's copy of the model code.
   virtual ResultCode ReadEepromCell(uint8_t address, uint8_t* value) = 0;
   virtual ResultCode WriteEepromCell(uint8_t address, uint8_t value) = 0;

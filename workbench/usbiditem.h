@@ -12,9 +12,6 @@ class UsbIdItem : public WorkbenchItem {
  public:
   UsbIdItem(ItemHost& host, QObject* parent);
 
-  // What the "USB-ID" entry of the item list opens.
-  TitledPanel* ItemsPanel() const { return USBIDItemsPnl; }
-
   void UsbIdOKBtnClick();
   void UsbIdInputOKBtnClick();
   void UsbIdInputRtnBtnClick();

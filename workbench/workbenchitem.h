@@ -22,5 +22,12 @@ class WorkbenchItem : public QObject {
     return host_.PanelButton(panel, name, text, rightmost, [item, handler] { (item->*handler)(); });
   }
 
+  // A click of any button of the item to one of its handlers.
+  template <class Item>
+  void Connect(QAbstractButton* button, void (Item::*handler)()) {
+    auto* item = static_cast<Item*>(this);
+    host_.OnClick(button, [item, handler] { (item->*handler)(); });
+  }
+
   ItemHost& host_;
 };
