@@ -248,12 +248,12 @@ int main(int argc, char** argv) {
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   FormAdjust->AdjustmentTab->setCurrentIndex(3);
   FormAdjust->AppendixRdoGrp->Button(1)->click();
-  FormAdjust->CRTAGInfoItemsRdoGrp->Button(3)->click();
-  FormAdjust->CRTAGInfoItemsOKBtn->click();
+  FormAdjust->findChild<RadioGroup*>(QStringLiteral("CRTAGInfoItemsRdoGrp"))->Button(3)->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRTAGInfoItemsOKBtn"))->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-crtag-info"));
-  FormAdjust->CRTAGInfoRtnBtn->click();
-  FormAdjust->CRTAGInfoItemsRdoGrp->Button(4)->click();
-  FormAdjust->CRTAGInfoItemsOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRTAGInfoRtnBtn"))->click();
+  FormAdjust->findChild<RadioGroup*>(QStringLiteral("CRTAGInfoItemsRdoGrp"))->Button(4)->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRTAGInfoItemsOKBtn"))->click();
   FormAdjust->DisableTimerTimer();
   printer.FinishSheets();
   ok &= SaveSheetTop(toolPrinter.Tray(), 2, 2520, out, QStringLiteral("crtag-page"));
@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
     return platform::DlgResult::Ok;
   });
   FormAdjust->MentRdoGrp->Button(4)->click();
-  FormAdjust->BackupOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("BackupOKBtn"))->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-eeprom-backup"));
 
   FormAdjust->AdjustRtnBtn->click();

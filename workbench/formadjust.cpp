@@ -34,7 +34,9 @@
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
+#include "workbench/backupitem.h"
 #include "workbench/cleaningitem.h"
+#include "workbench/crtagitem.h"
 #include "workbench/initialsettingitem.h"
 #include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
@@ -102,8 +104,8 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   new CleaningItem(*this, this);
   new ProtectionCounterItem(*this, this);
   BuildTransportPanels();
-  BuildBackupPanel();
-  BuildCrtagPanels();
+  new BackupItem(*this, this);
+  new CrtagItem(*this, this);
   // Everything above is placed in design pixels; from here on placements go through Px().
   uiscale::ScaleWindow(this);
   ApplyPrinterMode();
@@ -433,6 +435,14 @@ void TFormAdjust::ShowAdjusted(const char* field, const QString& text) {
   if (auto* label = AdjustedItemPnl->findChild<QLabel*>(QLatin1String(field))) label->setText(text);
 }
 
+void TFormAdjust::PlaceLog(int top, int height, bool centred) {
+  StatusMemo->setGeometry(StatusMemo->x(), uiscale::Px(top), StatusMemo->width(),
+                          uiscale::Px(top + height) - uiscale::Px(top));
+  QTextOption option = StatusMemo->document()->defaultTextOption();
+  option.setAlignment(centred ? Qt::AlignHCenter : Qt::AlignLeft);
+  StatusMemo->document()->setDefaultTextOption(option);
+}
+
 void TFormAdjust::ClearLog() {
   StatusMemo->clear();
 }
@@ -476,10 +486,11 @@ void TFormAdjust::BuildItemPanels() {
   TransPnl = NewItemPanel("TransPnl", "Transportation Liquid Exchange");
   TraStep3Pnl = NewItemPanel("TraStep3Pnl", "Transportation Liquid Exchange");
   TraStep4Pnl = NewItemPanel("TraStep4Pnl", "Transportation Liquid Exchange");
-  EepromBackupPnl = NewItemPanel("EepromBackupPnl", "EEPROM back up data");
-  CRTAGInfoItemsPnl = NewItemPanel("CRTAGInfoItemsPnl", "CRTAG information items ");
-  CRTAGInfoPnl = NewItemPanel("CRTAGInfoPnl", "CRTAG information ", 116);
-  CRTAGInfoPnl->Title()->setObjectName(QStringLiteral("CRTAGInfoLbl"));
+  NewItemPanel("EepromBackupPnl", "EEPROM back up data");
+  NewItemPanel("CRTAGInfoItemsPnl", "CRTAG information items ");
+  NewItemPanel("CRTAGInfoPnl", "CRTAG information ", 116)
+      ->Title()
+      ->setObjectName(QStringLiteral("CRTAGInfoLbl"));
   EEPROMItemsPnl = NewItemPanel("EEPROMItemsPnl", "EEPROM data handling items ");
   EEPROMChangePnl = NewItemPanel("EEPROMChangePnl", "Change EEPROM data ");
   EEPROMCheckPnl = NewItemPanel("EEPROMCheckPnl", "Check EEPROM data");

@@ -146,9 +146,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* TransPnl;
   TitledPanel* TraStep3Pnl;
   TitledPanel* TraStep4Pnl;
-  TitledPanel* EepromBackupPnl;
-  TitledPanel* CRTAGInfoItemsPnl;
-  TitledPanel* CRTAGInfoPnl;  // its title label is CRTAGInfoLbl
   TitledPanel* EEPROMItemsPnl;
   TitledPanel* EEPROMChangePnl;
   TitledPanel* EEPROMCheckPnl;
@@ -350,33 +347,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   std::function<int()> modelPosition_;
 
  public:
-  // --- EEPROM backup across a main-board swap (formadjust_backup.cpp) -------------------------
-
-  void BuildBackupPanel();
-  void BackupOKBtnClick();
-  QPushButton* BackupOKBtn;
-
- private:
-  // The port search and negotiation again, through PortScratch; "Communication error" and a
-  // closed port when either fails.
-  bool BackupReconnect();
-
- public:
-  // --- Cartridge chip information (formadjust_crtag.cpp) ---------------------------------------
-
-  void BuildCrtagPanels();
-  // CRTAGInfoItemsPnl: items 0 to 3 show a chip text in the enlarged log under CRTAGInfoPnl;
-  // item 4 prints all four.
-  void CRTAGInfoItemsOKBtnClick();
-  void CRTAGInfoRtnBtnClick();
-  RadioGroup* CRTAGInfoItemsRdoGrp;
-  QPushButton* CRTAGInfoItemsOKBtn;
-  QLabel* CRTAGInfoLbl;  // CRTAGInfoPnl's title
-  QPushButton* CRTAGInfoRtnBtn;
-
- private:
-  void PrintCrtagInformation();
-
  signals:
   // The close sequence has ended the connection: time to ask "Do you continue?".
   void QuitConfirmationRequested();
@@ -411,6 +381,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* ItemPanel(const char* name) const override;
   LimitedEdit* InputEdit(const char* name) const override;
   void ShowAdjusted(const char* field, const QString& text) override;
+  void PlaceLog(int top, int height, bool centred) override;
   Units& ProgramUnits() override { return units_; }
   // One EEPROM cell through the packet library, with the workbench's copy of the model code.
   ResultCode ReadEepromCell(uint8_t address, uint8_t* value) override;
@@ -434,7 +405,6 @@ class TFormAdjust : public QWidget, public ItemHost {
 
   uint8_t SkipPowerOnInit = 0;
   std::array<uint8_t, 2> ModelCode{0, 0};
-  uint16_t PortScratch = 0;
 
   std::vector<QFrame*> itemPanels_;
   // The items that are classes of their own are the window's children, made in the order of the

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "controls/dialogkeys.h"
+#include "controls/radiogroup.h"
 #include "print/printtest_util.h"
 #include "workbench/printitems_test_fixture.h"
 
@@ -19,6 +20,7 @@ using namespace std::string_literals;
 using testing::ElementsAre;
 using testing_support::Click;
 using testing_support::ClickItem;
+using testing_support::Find;
 using testing_support::LogColor;
 using testing_support::LogText;
 using testing_support::Op;
@@ -63,14 +65,14 @@ class ChipInfo : public printitems::PrintItemsTest {
   }
   void TearDown() override { QLocale::setDefault(QLocale::system()); }
   void Choose(int index) {
-    ClickItem(form->CRTAGInfoItemsRdoGrp, index);
+    ClickItem(Find<RadioGroup>(form, "CRTAGInfoItemsRdoGrp"), index);
     Click(form, "CRTAGInfoItemsOKBtn");
   }
   void SetCompany(int cartridge, const char* company) {
     for (int i = 0; i < 5; ++i) printer.SetChip(cartridge, 35 + i, uint8_t(company[i]));
   }
   void ExpectRedLineOnTheItems(const QString& caption, const QString& line) {
-    EXPECT_EQ(form->CRTAGInfoLbl->text(), caption);
+    EXPECT_EQ(Find<QLabel>(form, "CRTAGInfoLbl")->text(), caption);
     EXPECT_EQ(LogText(form), line);
     EXPECT_EQ(LogColor(form), QColor(Qt::red));
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"CRTAGInfoItemsPnl"});
@@ -85,16 +87,16 @@ TEST_F(ChipInfo, ShowsEachTextInTheEnlargedCentredLogUntilPrevious) {
   EXPECT_EQ(form->AppendixRdoGrp->Items(),
             QStringList({"EEPROM data handling", "CRTAG information"}));
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"CRTAGInfoItemsPnl"});
-  EXPECT_EQ(form->CRTAGInfoItemsRdoGrp->ItemIndex(), 0);
-  EXPECT_TRUE(dialogkeys::IsDefault(form->CRTAGInfoItemsOKBtn));
-  EXPECT_TRUE(dialogkeys::IsCancel(form->CRTAGInfoRtnBtn));
+  EXPECT_EQ(Find<RadioGroup>(form, "CRTAGInfoItemsRdoGrp")->ItemIndex(), 0);
+  EXPECT_TRUE(dialogkeys::IsDefault(Find<QPushButton>(form, "CRTAGInfoItemsOKBtn")));
+  EXPECT_TRUE(dialogkeys::IsCancel(Find<QPushButton>(form, "CRTAGInfoRtnBtn")));
   const char* const captions[4] = {"Black I/C unique information", "Black I/C usage information ",
                                    "Color I/C unique information", "Color I/C usage information "};
   for (int index = 0; index < 4; ++index) {
     SCOPED_TRACE(index);
     Choose(index);
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"CRTAGInfoPnl"});
-    EXPECT_EQ(form->CRTAGInfoLbl->text(), captions[index]);
+    EXPECT_EQ(Find<QLabel>(form, "CRTAGInfoLbl")->text(), captions[index]);
     EXPECT_EQ(LogText(form), kTexts[index]);
     // Below the info panel, down to where the window's frames end.
     EXPECT_EQ(form->StatusMemo->geometry(), QRect(235, 136, 383, 236));

@@ -45,6 +45,10 @@ class ItemHost {
   // place.
   virtual void ResetPanels() = 0;
 
+  // The log placed at another height (design pixels: top and height), its text centred or not;
+  // ResetPanels puts it back.
+  virtual void PlaceLog(int top, int height, bool centred) = 0;
+
   // The item panel and the input edit of that objectName, made by the frame (nullptr: none).
   virtual TitledPanel* ItemPanel(const char* name) const = 0;
   virtual LimitedEdit* InputEdit(const char* name) const = 0;

@@ -7,6 +7,8 @@
 // and a failed write closes the connection and asks again, so every reconnect starts from a closed
 // port. Giving up after a failed write leaves part of the backup on the new board; the log says
 // how much.
+#include "workbench/backupitem.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,7 +19,6 @@
 #include "maintenance/eeprombackup.h"
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 
 namespace {
@@ -37,13 +38,14 @@ bool NoUsableConnection(ResultCode result) {
 }
 }  // namespace
 
-void TFormAdjust::BuildBackupPanel() {
-  QWidget* p = EepromBackupPnl;
+BackupItem::BackupItem(ItemHost& host, QObject* parent) : WorkbenchItem(host, parent) {
+  QWidget* p = host.ItemPanel("EepromBackupPnl");
   const int top = TitledPanel::ContentTop() + 12;
-  NewLabel(p,
-           QStringLiteral("Backup data begins to read from EEPROM as below by clicking \"OK\" "
-                          "button."),
-           16, top, 350, 2);
+  host_.NewLabel(
+      p,
+      QStringLiteral("Backup data begins to read from EEPROM as below by clicking \"OK\" "
+                     "button."),
+      16, top, 350, 2);
   const char* const items[] = {"1.Ink Counter A0, Cb, Cy, Cm, Cc",
                                "2.Bi-D adjust data",
                                "3.Top margin data",
@@ -53,15 +55,15 @@ void TFormAdjust::BuildBackupPanel() {
                                "7.Market ID"};
   int y = top + 44;
   for (const char* item : items) {
-    NewLabel(p, QLatin1String(item), 40, y, 300);
+    host_.NewLabel(p, QLatin1String(item), 40, y, 300);
     y += 20;
   }
-  BackupOKBtn = NewButton(p, "BackupOKBtn", QStringLiteral("OK"), 292, 236);
+  BackupOKBtn = host_.NewButton(p, "BackupOKBtn", QStringLiteral("OK"), 292, 236);
   dialogkeys::MakeDefault(BackupOKBtn);
-  Connect(BackupOKBtn, &TFormAdjust::BackupOKBtnClick);
+  Connect(BackupOKBtn, &BackupItem::BackupOKBtnClick);
 }
 
-bool TFormAdjust::BackupReconnect() {
+bool BackupItem::BackupReconnect() {
   if (SearchActivePortByPHub(&PortScratch) != rc::Success) {
     ErrorBox("Communication error");
     PortCloseByPHub();
@@ -74,22 +76,22 @@ bool TFormAdjust::BackupReconnect() {
   return true;
 }
 
-void TFormAdjust::BackupOKBtnClick() {
+void BackupItem::BackupOKBtnClick() {
   platform::SetScreenCursor(platform::CursorShape::HourGlass);
 
   EepromBackup::Values values{};
   std::size_t read = 0;
-  ResultCode result = units_.eepromBackup.Read(&values, &read);
+  ResultCode result = host_.ProgramUnits().eepromBackup.Read(&values, &read);
   // A printer switched off and on since the connection was opened needs a new one: the second
   // click after switching it on must work. (The same printer: the port library never moves to
   // another one.)
   if (read == 0 && NoUsableConnection(result) && SearchActivePortByPHub(&PortScratch) == 1 &&
       D4Negotiation() == 1) {
-    result = units_.eepromBackup.Read(&values, &read);
+    result = host_.ProgramUnits().eepromBackup.Read(&values, &read);
   }
   if (result != rc::Success) {
     ErrorBox("Reading EEPROM data failed.");
-    WriteStatus(LineInfo, QString());
+    host_.WriteStatus(LineInfo, QString());
     platform::SetScreenCursor(platform::CursorShape::Default);
     return;
   }
@@ -97,7 +99,7 @@ void TFormAdjust::BackupOKBtnClick() {
   // The old board is about to come out.
   D4Termination();
   PortCloseByPHub();
-  WriteStatus(LineInfo, QString());
+  host_.WriteStatus(LineInfo, QString());
 
   // Cells the last failed write put on the new board, or -1 when no write failed.
   int partial = -1;
@@ -112,13 +114,13 @@ void TFormAdjust::BackupOKBtnClick() {
     }
     if (!ok) break;
     std::size_t written = 0;
-    if (units_.eepromBackup.Write(values, &written) == rc::Success) {
-      WriteStatus(LineInfo, QStringLiteral("Writing backup data succeeded."));
+    if (host_.ProgramUnits().eepromBackup.Write(values, &written) == rc::Success) {
+      host_.WriteStatus(LineInfo, QStringLiteral("Writing backup data succeeded."));
       platform::SetScreenCursor(platform::CursorShape::Default);
       return;
     }
     ErrorBox("Writing backup data failed.");
-    WriteStatus(LineInfo, QString());
+    host_.WriteStatus(LineInfo, QString());
     partial = static_cast<int>(written);
     D4Termination();
     PortCloseByPHub();
@@ -126,13 +128,15 @@ void TFormAdjust::BackupOKBtnClick() {
 
   // Given up: the copied values go.
   if (partial >= 0) {
-    WriteStatus(LineError, QStringLiteral("The new main board holds only part of the backup: %1 of "
-                                          "the %2 cells were written.")
-                               .arg(partial)
-                               .arg(eeprom::kBackupCellCount));
-    WriteStatus(LineAdd, QStringLiteral("Run the EEPROM backup again from the old main board."));
+    host_.WriteStatus(LineError,
+                      QStringLiteral("The new main board holds only part of the backup: %1 of "
+                                     "the %2 cells were written.")
+                          .arg(partial)
+                          .arg(eeprom::kBackupCellCount));
+    host_.WriteStatus(LineAdd,
+                      QStringLiteral("Run the EEPROM backup again from the old main board."));
   } else {
-    WriteStatus(LineInfo, QString());
+    host_.WriteStatus(LineInfo, QString());
   }
   platform::SetScreenCursor(platform::CursorShape::Default);
 }

@@ -1,21 +1,15 @@
-// Cartridge chip information on the workbench, reached from the Appendix tab: one of the four chip
-// texts in the status log, enlarged and centred under CRTAGInfoPnl, or all four printed on a page.
-// The crtag unit reads and composes; the handlers here show, print and report.
+#include "workbench/crtagitem.h"
+
 #include <QLabel>
 #include <QPushButton>
-#include <QTextDocument>
-#include <QTextEdit>
-#include <QTextOption>
 #include <algorithm>
 #include <string>
 
 #include "controls/dialogkeys.h"
 #include "controls/radiogroup.h"
 #include "controls/titledpanel.h"
-#include "controls/uiscale.h"
 #include "link/statuscontrol.h"
 #include "platform/convert.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 
 namespace {
@@ -44,8 +38,11 @@ constexpr int kPrintItem = 4;
 
 }  // namespace
 
-void TFormAdjust::BuildCrtagPanels() {
-  CRTAGInfoItemsRdoGrp = NewItemsGroup(
+CrtagItem::CrtagItem(ItemHost& host, QObject* parent)
+    : WorkbenchItem(host, parent),
+      CRTAGInfoItemsPnl(host.ItemPanel("CRTAGInfoItemsPnl")),
+      CRTAGInfoPnl(host.ItemPanel("CRTAGInfoPnl")) {
+  CRTAGInfoItemsRdoGrp = host_.NewItemsGroup(
       CRTAGInfoItemsPnl, "CRTAGInfoItemsRdoGrp", QStringLiteral("Items"),
       {QStringLiteral("Black I/C unique information"),
        QStringLiteral("Black I/C usage information"),
@@ -53,16 +50,16 @@ void TFormAdjust::BuildCrtagPanels() {
        QStringLiteral("Color I/C usage information"), QStringLiteral("Print out all information")});
   CRTAGInfoItemsOKBtn = dialogkeys::MakeDefault(
       PanelButton(CRTAGInfoItemsPnl, "CRTAGInfoItemsOKBtn", QStringLiteral("OK"), true,
-                  &TFormAdjust::CRTAGInfoItemsOKBtnClick));
+                  &CrtagItem::CRTAGInfoItemsOKBtnClick));
 
   CRTAGInfoLbl = CRTAGInfoPnl->Title();
-  CRTAGInfoRtnBtn = NewButton(CRTAGInfoPnl, "CRTAGInfoRtnBtn", QStringLiteral("Previous"), 292,
-                              CRTAGInfoPnl->height() - 36);
+  CRTAGInfoRtnBtn = host_.NewButton(CRTAGInfoPnl, "CRTAGInfoRtnBtn", QStringLiteral("Previous"),
+                                    292, CRTAGInfoPnl->height() - 36);
   dialogkeys::MakeCancel(CRTAGInfoRtnBtn);
-  Connect(CRTAGInfoRtnBtn, &TFormAdjust::CRTAGInfoRtnBtnClick);
+  Connect(CRTAGInfoRtnBtn, &CrtagItem::CRTAGInfoRtnBtnClick);
 }
 
-void TFormAdjust::CRTAGInfoItemsOKBtnClick() {
+void CrtagItem::CRTAGInfoItemsOKBtnClick() {
   const int index = CRTAGInfoItemsRdoGrp->ItemIndex();
   if (index == kPrintItem) {
     PrintCrtagInformation();
@@ -73,49 +70,45 @@ void TFormAdjust::CRTAGInfoItemsOKBtnClick() {
   const ChipItem& item = kChipItems[index];
   CRTAGInfoLbl->setText(QLatin1String(item.caption));
   std::string text;
-  const Crtag& crtag = units_.crtag;
+  const Crtag& crtag = host_.ProgramUnits().crtag;
   const ResultCode result = item.unique ? crtag.CrtagUniqueText(item.cartridge, &text)
                                         : crtag.CrtagUsageText(item.cartridge, &text);
   if (result != rc::Success) {
-    ReportResult(LineError, Crtag::RefusalFor(item.cartridge, result));
+    host_.ReportResult(LineError, Crtag::RefusalFor(item.cartridge, result));
     return;
   }
-  ResetPanels();
+  host_.ResetPanels();
   CRTAGInfoPnl->show();
-  const int height = std::min(kChipLogHeight, kWindowContentBottom - kChipLogTop);
-  StatusMemo->setGeometry(StatusMemo->x(), uiscale::Px(kChipLogTop), StatusMemo->width(),
-                          uiscale::Px(kChipLogTop + height) - uiscale::Px(kChipLogTop));
-  QTextOption option = StatusMemo->document()->defaultTextOption();
-  option.setAlignment(Qt::AlignHCenter);
-  StatusMemo->document()->setDefaultTextOption(option);
-  WriteStatus(LineInfo, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  host_.PlaceLog(kChipLogTop, std::min(kChipLogHeight, kWindowContentBottom - kChipLogTop), true);
+  host_.WriteStatus(LineInfo,
+                    QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void TFormAdjust::CRTAGInfoRtnBtnClick() {
-  ResetPanels();
+void CrtagItem::CRTAGInfoRtnBtnClick() {
+  host_.ResetPanels();
   CRTAGInfoItemsPnl->show();
 }
 
 // Every failure of the page is the one print error line; the cause is not shown. A chip date that
 // is no date still ends the handler in the exception box, which names the cartridge; the log
 // says first that the page was not printed.
-void TFormAdjust::PrintCrtagInformation() {
-  WriteStatus(LineBusy, QStringLiteral("Printing now."));
+void CrtagItem::PrintCrtagInformation() {
+  host_.WriteStatus(LineBusy, QStringLiteral("Printing now."));
   ResultCode result = rc::Success;
   try {
-    result = units_.crtag.PrintCrtagInformation(units_.rasterJob);
+    result = host_.ProgramUnits().crtag.PrintCrtagInformation(host_.ProgramUnits().rasterJob);
   } catch (const platform::ConvertError&) {
-    ReportResult(LineError, rc::CrtagPrintError);
+    host_.ReportResult(LineError, rc::CrtagPrintError);
     throw;
   }
   if (result != rc::Success) {
-    ReportResult(LineError, rc::CrtagPrintError);
+    host_.ReportResult(LineError, rc::CrtagPrintError);
     return;
   }
   result = WaitUntilIdle();
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     return;
   }
-  WriteStatus(LineDone, QStringLiteral("Print has completed."));
+  host_.WriteStatus(LineDone, QStringLiteral("Print has completed."));
 }
