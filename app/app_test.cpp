@@ -226,7 +226,7 @@ TEST_F(Program, ClosingTheWorkbenchInitialisesThePrinterThenEndsTheConnection) {
   testing_support::ClickItem(FormAdjust->MentRdoGrp, 0);
   FormAdjust->AdjustRdoGrp->SetItemIndex(1);
   FormAdjust->PatternPrnItemsRdoGrp->SetItemIndex(0);
-  FormAdjust->HdVolWrtEdit->setText("A1AAAAATTTC");
+  FormAdjust->findChild<LimitedEdit*>(QStringLiteral("HdVolWrtEdit"))->setText("A1AAAAATTTC");
   FormAdjust->WriteStatus(LineInfo, "Head cleaning is completed.");
   FormAdjust->AdjustRtnBtn->setEnabled(false);
   FormAdjust->MentRdoGrp->setEnabled(false);
@@ -250,7 +250,7 @@ TEST_F(Program, ClosingTheWorkbenchInitialisesThePrinterThenEndsTheConnection) {
   EXPECT_EQ(platform::ScreenCursor(), CursorShape::Default);
   EXPECT_EQ(testing_support::VisibleItemPanels(FormAdjust), QStringList{"CanvasPanel"});
   EXPECT_EQ(testing_support::LogText(FormAdjust), "");
-  EXPECT_EQ(FormAdjust->HdVolWrtEdit->text(), "");
+  EXPECT_EQ(FormAdjust->findChild<LimitedEdit*>(QStringLiteral("HdVolWrtEdit"))->text(), "");
   EXPECT_EQ(FormAdjust->ShowHdVolIDPnl->text(), "");
   EXPECT_EQ(FormAdjust->ShowMsBkPnl->text(), "");
   EXPECT_EQ(FormAdjust->Show4plClPnl->text(), "");

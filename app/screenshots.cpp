@@ -164,8 +164,9 @@ int main(int argc, char** argv) {
   // EEPROM items: the head ID input with its picture, the first dot position, the full table.
   FormAdjust->AdjustmentTab->setCurrentIndex(0);
   FormAdjust->AdjustRdoGrp->Button(1)->click();
-  FormAdjust->HdVolOKBtn->click();
-  FormAdjust->HdVolWrtEdit->setText(QStringLiteral("F2KM7RWTTTM"));
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("HdVolOKBtn"))->click();
+  FormAdjust->findChild<QLineEdit*>(QStringLiteral("HdVolWrtEdit"))
+      ->setText(QStringLiteral("F2KM7RWTTTM"));
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-head-id"));
   FormAdjust->AdjustRdoGrp->Button(3)->click();
   FormAdjust->findChild<QPushButton*>(QStringLiteral("UsbIdOKBtn"))->click();

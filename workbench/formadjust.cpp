@@ -37,6 +37,7 @@
 #include "workbench/backupitem.h"
 #include "workbench/cleaningitem.h"
 #include "workbench/crtagitem.h"
+#include "workbench/headiditem.h"
 #include "workbench/initialsettingitem.h"
 #include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
@@ -94,7 +95,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildItemPanels();
   // Each item fills its panels; one builder per feature, in the order of the item lists.
   initialSettingItem_ = new InitialSettingItem(*this, this);
-  BuildHeadIdPanels();
+  new HeadIdItem(*this, this);
   BuildBidPanels();
   new UsbIdItem(*this, this);
   BuildTopMarginPanels();
@@ -464,8 +465,8 @@ void TFormAdjust::BuildItemPanels() {
 
   // In the order ResetPanels hides them. The subsystems fill them in their Build...Panels().
   NewItemPanel("DefaultSetPnl", "EEPROM initial setting  ");
-  HeadIDItemsPnl = NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
-  HeadIDInputPnl = NewItemPanel("HeadIDInputPnl", "Input head ID ");
+  NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
+  TitledPanel* headIdInput = NewItemPanel("HeadIDInputPnl", "Input head ID ");
   BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
   BidPrintPnl = NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
   BidInputPnl = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
@@ -508,7 +509,7 @@ void TFormAdjust::BuildItemPanels() {
     const char* initial;
   };
   const EditSpec edits[] = {
-      {&HdVolWrtEdit, "HdVolWrtEdit", HeadIDInputPnl, 11, true, ""},
+      {nullptr, "HdVolWrtEdit", headIdInput, 11, true, ""},
       {&MsBkBidWrtEdit, "MsBkBidWrtEdit", BidInputPnl, 3, false, "0"},
       {&MsClBidWrtEdit, "MsClBidWrtEdit", BidInputPnl, 3, false, "0"},
       {&Pl6BkBidWrtEdit, "Pl6BkBidWrtEdit", BidInputPnl, 3, false, "0"},

@@ -131,8 +131,6 @@ class TFormAdjust : public QWidget, public ItemHost {
 
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
-  TitledPanel* HeadIDItemsPnl;
-  TitledPanel* HeadIDInputPnl;
   TitledPanel* BidItemsPnl;
   TitledPanel* BidPrintPnl;
   TitledPanel* BidInputPnl;
@@ -153,7 +151,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* A4CheckPnl;
 
   // The input edits that ResetPanels empties, each created in its panel.
-  LimitedEdit* HdVolWrtEdit;    // HeadIDInputPnl: 11 characters, upper case
   LimitedEdit* MsBkBidWrtEdit;  // BidInputPnl: 3 characters, "0" at first
   LimitedEdit* MsClBidWrtEdit;
   LimitedEdit* Pl6BkBidWrtEdit;
@@ -185,23 +182,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   // list); the start-up sets it.
   void SetModelNameSource(std::function<QString()> source);
 
-  // --- Head ID (formadjust_headid.cpp) ---------------------------------------------------------
-
-  // The picture of the print head in its carriage, with the arrow at the marked head ID.
-  static QPixmap HeadIdPicture();
-  void HdVolOKBtnClick();
-  void HdVolWrtOKBtnClick();
-  void HdVolWrtRtnBtnClick();
-  RadioGroup* HdVolRdoBtn;
-  QPushButton* HdVolOKBtn;
-  QLabel* HeadIDImage;
-  QPushButton* HdVolWrtOKBtn;
-  QPushButton* HdVolWrtRtnBtn;
-
- private:
-  void BuildHeadIdPanels();
-
- public:
   // --- Bi-D values (formadjust_bid.cpp; the print panel belongs to the print items) ------------
 
   void BidOKBtnClick();

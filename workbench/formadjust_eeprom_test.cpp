@@ -65,23 +65,23 @@ class HeadIdItem : public OnPrinter {
  protected:
   void OpenInput() {
     ClickItem(form->AdjustRdoGrp, 1);
-    ASSERT_EQ(form->HdVolRdoBtn->ItemIndex(), 0);
+    ASSERT_EQ(Find<RadioGroup>(form, "HdVolRdoBtn")->ItemIndex(), 0);
     Click(form, "HdVolOKBtn");
     ASSERT_EQ(VisibleItemPanels(form), QStringList{"HeadIDInputPnl"});
   }
   void Check() {
     ClickItem(form->AdjustRdoGrp, 1);
-    ClickItem(form->HdVolRdoBtn, 1);
+    ClickItem(Find<RadioGroup>(form, "HdVolRdoBtn"), 1);
     Click(form, "HdVolOKBtn");
   }
 };
 
 TEST_F(HeadIdItem, WritesATypedIdWithTheMarkerCellLast) {
   OpenInput();
-  EXPECT_EQ(form->HeadIDImage->pixmap().size(), QSize(160, 143));
-  EXPECT_EQ(form->focusWidget(), form->HdVolWrtEdit);
+  EXPECT_EQ(Find<QLabel>(form, "HeadIDImage")->pixmap().size(), QSize(160, 143));
+  EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "HdVolWrtEdit"));
   Type("HdVolWrtEdit", "a1aaaaatttc");
-  EXPECT_EQ(form->HdVolWrtEdit->text(), "A1AAAAATTTC");
+  EXPECT_EQ(Find<LimitedEdit>(form, "HdVolWrtEdit")->text(), "A1AAAAATTTC");
   Click(form, "HdVolWrtOKBtn");
 
   EXPECT_EQ(LogText(form), "As head ID, A1AAAAATTTC has been written on EEPROM.");
@@ -105,13 +105,13 @@ TEST_F(HeadIdItem, ARefusedIdWritesNothingAndKeepsTheTextForCorrection) {
       {"A1AAAAATTT", "The Number of digit is wrong."}};
   OpenInput();
   for (const auto& [text, message] : refused) {
-    form->HdVolWrtEdit->setText(text);
+    Find<LimitedEdit>(form, "HdVolWrtEdit")->setText(text);
     form->ShowHdVolIDPnl->setFocus();
     Click(form, "HdVolWrtOKBtn");
     EXPECT_EQ(LogText(form), message);
     EXPECT_EQ(LogColor(form), kRed);
-    EXPECT_EQ(form->HdVolWrtEdit->text(), text);
-    EXPECT_EQ(form->focusWidget(), form->HdVolWrtEdit);
+    EXPECT_EQ(Find<LimitedEdit>(form, "HdVolWrtEdit")->text(), text);
+    EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "HdVolWrtEdit"));
   }
   EXPECT_TRUE(Writes().empty());
   EXPECT_EQ(form->ShowHdVolIDPnl->text(), "");
@@ -121,7 +121,7 @@ TEST_F(HeadIdItem, AFailureAtTheFifthWriteLeavesTheFirstFourCellsWritten) {
   const std::vector<uint8_t> before = printer.Eeprom(0x3F, 0x4A);
   printer.FailNth(Op::kEepromWrite, 5, -104);
   OpenInput();
-  form->HdVolWrtEdit->setText("AZAAAAATTTG");
+  Find<LimitedEdit>(form, "HdVolWrtEdit")->setText("AZAAAAATTTG");
   Click(form, "HdVolWrtOKBtn");
 
   EXPECT_EQ(LogText(form), "Receive error");
@@ -610,7 +610,7 @@ TEST_F(InitialSetting, AFailureAtTheThirdWriteClosesThePort) {
   // The port is closed: the next operation fails and says so; the close still works.
   printer.ClearTrace();
   ClickItem(form->AdjustRdoGrp, 1);
-  ClickItem(form->HdVolRdoBtn, 1);
+  ClickItem(Find<RadioGroup>(form, "HdVolRdoBtn"), 1);
   Click(form, "HdVolOKBtn");
   EXPECT_EQ(LogColor(form), kRed);
   EXPECT_FALSE(LogText(form).isEmpty());
@@ -757,8 +757,8 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
     const char* previous;
     const char* back;
   };
-  const Way ways[] = {{0, form->AdjustRdoGrp, 1, form->HdVolRdoBtn, 0, "HdVolOKBtn",
-                       "HeadIDInputPnl", "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
+  const Way ways[] = {{0, form->AdjustRdoGrp, 1, Find<RadioGroup>(form, "HdVolRdoBtn"), 0,
+                       "HdVolOKBtn", "HeadIDInputPnl", "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
                       {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 0, "BidOKBtn", "BidPrintPnl",
                        "BidPrnRtnBtn", "BidItemsPnl"},
                       {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl",

@@ -242,7 +242,7 @@ TEST_F(Workbench, ATabChangeAppliesTheModeOfTheLastInquiry) {
 
 TEST_F(Workbench, ResetPanelsEmptiesTheEditsAndPutsTheLogBack) {
   form->MsBkBidWrtEdit->setText("12");
-  form->HdVolWrtEdit->setText("ABC");
+  Find<LimitedEdit>(form, "HdVolWrtEdit")->setText("ABC");
   form->StatusMemo->setGeometry(235, 136, 383, 265);
   form->StatusMemo->hide();
   QTextOption centred = form->StatusMemo->document()->defaultTextOption();
@@ -252,7 +252,7 @@ TEST_F(Workbench, ResetPanelsEmptiesTheEditsAndPutsTheLogBack) {
 
   form->ResetPanels();
   EXPECT_EQ(form->MsBkBidWrtEdit->text(), "");  // empty, not "0"
-  EXPECT_EQ(form->HdVolWrtEdit->text(), "");
+  EXPECT_EQ(Find<LimitedEdit>(form, "HdVolWrtEdit")->text(), "");
   EXPECT_EQ(LogText(form), "");
   EXPECT_TRUE(form->StatusMemo->isVisible());
   EXPECT_EQ(form->StatusMemo->geometry(), QRect(235, 285, 383, 87));

@@ -1,5 +1,5 @@
-// "Head ID": the head ID read and shown, or typed, checked with its check character and written;
-// the picture of the head shows where the technician finds the ID.
+#include "workbench/headiditem.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,11 +13,10 @@
 #include "controls/titledpanel.h"
 #include "eeprom/addressmap.h"
 #include "platform/cursor.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 #include "workbench/unittext.h"
 
-QPixmap TFormAdjust::HeadIdPicture() {
+QPixmap HeadIdItem::HeadIdPicture() {
   QPixmap picture(160, 143);
   picture.fill(QColor(236, 236, 232));
   QPainter p(&picture);
@@ -73,43 +72,48 @@ QPixmap TFormAdjust::HeadIdPicture() {
   return picture;
 }
 
-void TFormAdjust::BuildHeadIdPanels() {
-  HdVolRdoBtn = NewItemsGroup(HeadIDItemsPnl, "HdVolRdoBtn", QStringLiteral("Items"),
-                              {QStringLiteral("Input head ID"), QStringLiteral("Check head ID")});
+HeadIdItem::HeadIdItem(ItemHost& host, QObject* parent)
+    : WorkbenchItem(host, parent),
+      HeadIDItemsPnl(host.ItemPanel("HeadIDItemsPnl")),
+      HeadIDInputPnl(host.ItemPanel("HeadIDInputPnl")),
+      HdVolWrtEdit(host.InputEdit("HdVolWrtEdit")) {
+  HdVolRdoBtn =
+      host_.NewItemsGroup(HeadIDItemsPnl, "HdVolRdoBtn", QStringLiteral("Items"),
+                          {QStringLiteral("Input head ID"), QStringLiteral("Check head ID")});
   HdVolOKBtn = PanelButton(HeadIDItemsPnl, "HdVolOKBtn", QStringLiteral("OK"), true,
-                           &TFormAdjust::HdVolOKBtnClick);
+                           &HeadIdItem::HdVolOKBtnClick);
 
   QWidget* p = HeadIDInputPnl;
   const int top = TitledPanel::ContentTop() + 8;
-  NewLabel(p, QStringLiteral("Enter the 11 digits head ID."), 16, top, 350);
+  host_.NewLabel(p, QStringLiteral("Enter the 11 digits head ID."), 16, top, 350);
   HeadIDImage = new QLabel(p);
   HeadIDImage->setObjectName(QStringLiteral("HeadIDImage"));
   HeadIDImage->setPixmap(HeadIdPicture());
   HeadIDImage->setGeometry(16, top + 28, 160, 143);
-  NewLabel(p, QStringLiteral("Head ID"), 196, top + 80, 150);
+  host_.NewLabel(p, QStringLiteral("Head ID"), 196, top + 80, 150);
   HdVolWrtEdit->setGeometry(196, top + 100, 150, 22);
-  HdVolWrtOKBtn = PanelButton(p, "HdVolWrtOKBtn", QStringLiteral("OK"), false,
-                              &TFormAdjust::HdVolWrtOKBtnClick);
+  HdVolWrtOKBtn =
+      PanelButton(p, "HdVolWrtOKBtn", QStringLiteral("OK"), false, &HeadIdItem::HdVolWrtOKBtnClick);
   HdVolWrtRtnBtn = PanelButton(p, "HdVolWrtRtnBtn", QStringLiteral("Previous"), true,
-                               &TFormAdjust::HdVolWrtRtnBtnClick);
+                               &HeadIdItem::HdVolWrtRtnBtnClick);
 }
 
-void TFormAdjust::HdVolOKBtnClick() {
+void HeadIdItem::HdVolOKBtnClick() {
   switch (HdVolRdoBtn->ItemIndex()) {
     case 0:
-      ResetPanels();
+      host_.ResetPanels();
       HeadIDInputPnl->show();
       HdVolWrtEdit->setFocus();
       break;
     case 1: {
       platform::SetScreenCursor(platform::CursorShape::HourGlass);
       std::array<char, eeprom::kHeadIdLength> id{};
-      const ResultCode result = units_.headid.ReadHeadId(id.data());
+      const ResultCode result = host_.ProgramUnits().headid.ReadHeadId(id.data());
       if (result == rc::Success) {
-        WriteStatus(LineInfo, QStringLiteral("Head ID = "));
-        WriteStatus(LineAppend, QString::fromLatin1(id.data(), eeprom::kHeadIdLength));
+        host_.WriteStatus(LineInfo, QStringLiteral("Head ID = "));
+        host_.WriteStatus(LineAppend, QString::fromLatin1(id.data(), eeprom::kHeadIdLength));
       } else {
-        ReportResult(LineError, result);
+        host_.ReportResult(LineError, result);
       }
       platform::SetScreenCursor(platform::CursorShape::Default);
       break;
@@ -119,21 +123,21 @@ void TFormAdjust::HdVolOKBtnClick() {
   }
 }
 
-void TFormAdjust::HdVolWrtOKBtnClick() {
+void HeadIdItem::HdVolWrtOKBtnClick() {
   const QString text = HdVolWrtEdit->text();
-  const ResultCode result = units_.headid.WriteHeadId(Bytes(text));
+  const ResultCode result = host_.ProgramUnits().headid.WriteHeadId(Bytes(text));
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     HdVolWrtEdit->setFocus();
     return;
   }
-  WriteStatus(LineInfo, QStringLiteral("As head ID, "));
-  WriteStatus(LineAppend, text);
-  WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
-  ShowHdVolIDPnl->setText(text);
+  host_.WriteStatus(LineInfo, QStringLiteral("As head ID, "));
+  host_.WriteStatus(LineAppend, text);
+  host_.WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
+  host_.ShowAdjusted("ShowHdVolIDPnl", text);
 }
 
-void TFormAdjust::HdVolWrtRtnBtnClick() {
-  ResetPanels();
+void HeadIdItem::HdVolWrtRtnBtnClick() {
+  host_.ResetPanels();
   HeadIDItemsPnl->show();
 }
