@@ -299,16 +299,16 @@ int main(int argc, char** argv) {
   // The liquid exchange after exchange 1 (dummy cartridges in), then the rest of it.
   FormAdjust->AdjustmentTab->setCurrentIndex(1);
   FormAdjust->MentRdoGrp->Button(2)->click();
-  FormAdjust->MessageOKBtn->click();
-  FormAdjust->CRmoveBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("MessageOKBtn"))->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRmoveBtn"))->click();
   printer.InstallDummyCartridges();
-  FormAdjust->CRreturnBtn->click();
-  FormAdjust->TransOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRreturnBtn"))->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("TransOKBtn"))->click();
   FormAdjust->DisableTimerTimer();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-liquid-exchange"));
-  FormAdjust->TransCompleteBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("TransCompleteBtn"))->click();
   printer.RemoveCartridges();
-  FormAdjust->CRreturn2Btn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("CRreturn2Btn"))->click();
   FormAdjust->DisableTimerTimer();
   printer.ReplaceCartridges();
 

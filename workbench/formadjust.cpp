@@ -40,6 +40,7 @@
 #include "workbench/framelayout.h"
 #include "workbench/headiditem.h"
 #include "workbench/initialsettingitem.h"
+#include "workbench/liquidexchangeitem.h"
 #include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
 #include "workbench/usbiditem.h"
@@ -69,7 +70,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildPrintPanels();
   new CleaningItem(*this, this);
   new ProtectionCounterItem(*this, this);
-  BuildTransportPanels();
+  liquidExchangeItem_ = new LiquidExchangeItem(*this, this);
   new BackupItem(*this, this);
   new CrtagItem(*this, this);
   // Everything above is placed in design pixels; from here on placements go through Px().
@@ -209,6 +210,17 @@ void TFormAdjust::ShowItemPanel(const char* name) {
 
 void TFormAdjust::SetModelNameSource(std::function<QString()> source) {
   initialSettingItem_->SetModelNameSource(std::move(source));
+}
+
+void TFormAdjust::SetModelPositionSource(std::function<int()> source) {
+  liquidExchangeItem_->SetModelPositionSource(std::move(source));
+}
+
+void TFormAdjust::LockNavigation(bool locked) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{AdjustmentTab, MentRdoGrp, AdjustRtnBtn, GetStatusBtn}) {
+    w->setEnabled(!locked);
+  }
 }
 
 void TFormAdjust::DeselectGroupsExcept(const RadioGroup* keep) {

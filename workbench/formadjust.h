@@ -46,6 +46,7 @@ class TCGauge;
 class TitledPanel;
 class UpDown;
 class InitialSettingItem;
+class LiquidExchangeItem;
 struct SequenceReport;
 struct Units;
 
@@ -82,7 +83,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   uint8_t ModelCode1() const override { return ModelCode[0]; }
   uint8_t ModelCode2() const override { return ModelCode[1]; }
   uint8_t SkipPowerOnInitFlag() const { return SkipPowerOnInit; }
-  void SetSkipPowerOnInit(uint8_t value) { SkipPowerOnInit = value; }
+  void SetSkipPowerOnInit(uint8_t value) override { SkipPowerOnInit = value; }
   // The item panels in the order ResetPanels hides them (CanvasPanel first).
   const std::vector<QFrame*>& ItemPanels() const { return itemPanels_; }
 
@@ -137,13 +138,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
-  TitledPanel* TraStep0Pnl;
-  TitledPanel* NotePnl;
-  TitledPanel* TraStep1Pnl;
-  TitledPanel* TraStep2Pnl;
-  TitledPanel* TransPnl;
-  TitledPanel* TraStep3Pnl;
-  TitledPanel* TraStep4Pnl;
   TitledPanel* EEPROMItemsPnl;
   TitledPanel* EEPROMChangePnl;
   TitledPanel* EEPROMCheckPnl;
@@ -181,6 +175,9 @@ class TFormAdjust : public QWidget, public ItemHost {
   // Where the initial setting's report takes the model name from (the printer selection's model
   // list); the start-up sets it.
   void SetModelNameSource(std::function<QString()> source);
+  // The model's row in the printer selection's list (the liquid exchange's EEPROM rewrite depends
+  // on it); the start-up sets it. Without one, row 0.
+  void SetModelPositionSource(std::function<int()> source);
 
   // --- Bi-D values (formadjust_bid.cpp; the print panel belongs to the print items) ------------
 
@@ -295,38 +292,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   QPushButton* BidPrnRtnBtn;
   QPushButton* A4CheckPrnOKBtn;
 
-  // --- Transportation liquid exchange (formadjust_transport.cpp) --------------------------------
-
-  void BuildTransportPanels();
-  // The model's row in the printer selection's list (the exchange's EEPROM rewrite depends on it);
-  // the start-up sets it. Without one, row 0.
-  void SetModelPositionSource(std::function<int()> source) { modelPosition_ = std::move(source); }
-  void MessageOKBtnClick();
-  void MainRtnBtnClick();
-  void CRmoveBtnClick();
-  void CRreturnBtnClick();
-  void TransOKBtnClick();
-  void TransCompleteBtnClick();
-  void CRreturn2BtnClick();
-  RadioGroup* MessageSelectRdoGrp;
-  QPushButton* MessageOKBtn;
-  QPushButton* MainRtnBtn;
-  QPushButton* CRmoveBtn;
-  QPushButton* CRreturnBtn;
-  QPushButton* TransOKBtn;
-  QPushButton* TransCompleteBtn;
-  QPushButton* CRreturn2Btn;
-
- private:
-  // Disables (true) or enables the tabs, the maintenance items, "Quit" and "Get status": once the
-  // carriage has moved, the procedure is finished or the workbench closed.
-  void LockExchangeNavigation(bool locked);
-  // The end of a carriage step: the done line, or the red lines of what failed.
-  void EndCarriageStep(const SequenceReport& report, const QString& doneText,
-                       const QString& failedText);
-  std::function<int()> modelPosition_;
-
- public:
  signals:
   // The close sequence has ended the connection: time to ask "Do you continue?".
   void QuitConfirmationRequested();
@@ -362,6 +327,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   LimitedEdit* InputEdit(const char* name) const override;
   void ShowAdjusted(const char* field, const QString& text) override;
   void PlaceLog(int top, int height, bool centred) override;
+  void LockNavigation(bool locked) override;
   Units& ProgramUnits() override { return units_; }
   // One EEPROM cell through the packet library, with the workbench's copy of the model code.
   ResultCode ReadEepromCell(uint8_t address, uint8_t* value) override;
@@ -390,6 +356,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   // The items that are classes of their own are the window's children, made in the order of the
   // item lists; the frame keeps the one it forwards to.
   InitialSettingItem* initialSettingItem_ = nullptr;
+  LiquidExchangeItem* liquidExchangeItem_ = nullptr;
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;

@@ -409,13 +409,13 @@ void TFormAdjust::BuildItemPanels() {
   NewItemPanel("ProCounterItemsPnl", "Protection counter maintenance items ");
   NewItemPanel("ProCounterClearPnl", "Clear the protection counter ");
   NewItemPanel("ProCounterCheckPnl", "Check the protection counter ");
-  TraStep0Pnl = NewItemPanel("TraStep0Pnl", "Transportation Liquid Exchange ");
-  NotePnl = NewItemPanel("NotePnl", "Transportation Liquid Exchange");
-  TraStep1Pnl = NewItemPanel("TraStep1Pnl", "Transportation Liquid Exchange");
-  TraStep2Pnl = NewItemPanel("TraStep2Pnl", "Transportation Liquid Exchange");
-  TransPnl = NewItemPanel("TransPnl", "Transportation Liquid Exchange");
-  TraStep3Pnl = NewItemPanel("TraStep3Pnl", "Transportation Liquid Exchange");
-  TraStep4Pnl = NewItemPanel("TraStep4Pnl", "Transportation Liquid Exchange");
+  NewItemPanel("TraStep0Pnl", "Transportation Liquid Exchange ");
+  NewItemPanel("NotePnl", "Transportation Liquid Exchange");
+  NewItemPanel("TraStep1Pnl", "Transportation Liquid Exchange");
+  NewItemPanel("TraStep2Pnl", "Transportation Liquid Exchange");
+  NewItemPanel("TransPnl", "Transportation Liquid Exchange");
+  NewItemPanel("TraStep3Pnl", "Transportation Liquid Exchange");
+  NewItemPanel("TraStep4Pnl", "Transportation Liquid Exchange");
   NewItemPanel("EepromBackupPnl", "EEPROM back up data");
   NewItemPanel("CRTAGInfoItemsPnl", "CRTAG information items ");
   NewItemPanel("CRTAGInfoPnl", "CRTAG information ", 116)

@@ -20,6 +20,7 @@
 
 using platform::CursorShape;
 using testing_support::Click;
+using testing_support::Find;
 using testing_support::LogColor;
 using testing_support::LogText;
 using testing_support::Op;
@@ -98,9 +99,10 @@ class LiquidExchange : public testing_support::WorkbenchTest {
 // The whole Yes path, with the navigation locked from the first carriage move to the end.
 TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
   Open();
-  EXPECT_EQ(form->TraStep0Pnl->Title()->text(), "Transportation Liquid Exchange ");
-  EXPECT_EQ(form->MessageSelectRdoGrp->Items(), QStringList({"Yes", "No"}));
-  EXPECT_EQ(form->MessageSelectRdoGrp->ItemIndex(), 0);
+  EXPECT_EQ(Find<TitledPanel>(form, "TraStep0Pnl")->Title()->text(),
+            "Transportation Liquid Exchange ");
+  EXPECT_EQ(Find<RadioGroup>(form, "MessageSelectRdoGrp")->Items(), QStringList({"Yes", "No"}));
+  EXPECT_EQ(Find<RadioGroup>(form, "MessageSelectRdoGrp")->ItemIndex(), 0);
   Step("MessageOKBtn");
   EXPECT_TRUE(printer.Trace().empty());
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep1Pnl"});
@@ -175,10 +177,10 @@ TEST_F(LiquidExchange, TheYesPathSendsEverySequenceAndLeavesTheCounterAt2940) {
 
 TEST_F(LiquidExchange, NoLeadsToTheNoteWhosePreviosComesBackAndNothingMoves) {
   Open();
-  form->MessageSelectRdoGrp->Button(1)->click();
+  Find<RadioGroup>(form, "MessageSelectRdoGrp")->Button(1)->click();
   Click(form, "MessageOKBtn");
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"NotePnl"});
-  EXPECT_EQ(form->MainRtnBtn->text(), "Previos");
+  EXPECT_EQ(Find<QPushButton>(form, "MainRtnBtn")->text(), "Previos");
   // Every button of the procedure is its panel's default: Enter takes the technician back.
   QTest::keyClick(form, Qt::Key_Return);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"TraStep0Pnl"});

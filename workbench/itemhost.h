@@ -67,6 +67,13 @@ class ItemHost {
   virtual RadioGroup* NewItemsGroup(QWidget* panel, const char* name, const QString& caption,
                                     const QStringList& items) = 0;
 
+  // Disables (true) or enables the tabs, the maintenance items, "Quit" and "Get status": while a
+  // procedure must not be left half done.
+  virtual void LockNavigation(bool locked) = 0;
+  // The close sends no power-on initialisation (1) after a sequence that must not be followed by
+  // one.
+  virtual void SetSkipPowerOnInit(uint8_t value) = 0;
+
   // The workbench's copy of the printer's model code, for the libraries' calls.
   virtual uint8_t ModelCode1() const = 0;
   virtual uint8_t ModelCode2() const = 0;
