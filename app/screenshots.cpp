@@ -178,10 +178,12 @@ int main(int argc, char** argv) {
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-first-dot"));
   FormAdjust->AdjustmentTab->setCurrentIndex(3);
   FormAdjust->AppendixRdoGrp->Button(0)->click();
-  FormAdjust->EepromItemsOKBtn->click();
-  FormAdjust->EepReadBegEdit->setText(QStringLiteral("00"));
-  FormAdjust->EepReadEndEdit->setText(QStringLiteral("FF"));
-  FormAdjust->EepromReadOkBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("EepromItemsOKBtn"))->click();
+  FormAdjust->findChild<QLineEdit*>(QStringLiteral("EepReadBegEdit"))
+      ->setText(QStringLiteral("00"));
+  FormAdjust->findChild<QLineEdit*>(QStringLiteral("EepReadEndEdit"))
+      ->setText(QStringLiteral("FF"));
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("EepromReadOkBtn"))->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-eeprom-grid"));
 
   printer.RaiseError(vprinter::status::kPaperOut);

@@ -4,6 +4,7 @@
 //
 //   eepromgrid_bench [RUNS]      (offscreen unless QT_QPA_PLATFORM names another platform)
 #include <QApplication>
+#include <QPushButton>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -67,13 +68,18 @@ int main(int argc, char** argv) {
       }
     }
   });
+  auto* checkPanel = FormAdjust->findChild<TitledPanel*>(QStringLiteral("EEPROMCheckPnl"));
+  auto* gridPanel = FormAdjust->findChild<TitledPanel*>(QStringLiteral("EEPROMGridPnl"));
+  auto* first = FormAdjust->findChild<LimitedEdit*>(QStringLiteral("EepReadBegEdit"));
+  auto* last = FormAdjust->findChild<LimitedEdit*>(QStringLiteral("EepReadEndEdit"));
+  auto* read = FormAdjust->findChild<QPushButton*>(QStringLiteral("EepromReadOkBtn"));
   const double grid = Median(runs, [&] {
     FormAdjust->ResetPanels();
-    FormAdjust->EEPROMCheckPnl->show();
-    FormAdjust->EepReadBegEdit->setText(QStringLiteral("00"));
-    FormAdjust->EepReadEndEdit->setText(QStringLiteral("FF"));
-    FormAdjust->EepromReadOkBtnClick();
-    if (!FormAdjust->EEPROMGridPnl->isVisible()) readFailed = true;
+    checkPanel->show();
+    first->setText(QStringLiteral("00"));
+    last->setText(QStringLiteral("FF"));
+    read->click();
+    if (!gridPanel->isVisible()) readFailed = true;
   });
   DestroyProgramWindows();
   if (readFailed) {

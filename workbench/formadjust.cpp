@@ -37,6 +37,7 @@
 #include "workbench/backupitem.h"
 #include "workbench/cleaningitem.h"
 #include "workbench/crtagitem.h"
+#include "workbench/eepromtoolitem.h"
 #include "workbench/framelayout.h"
 #include "workbench/headiditem.h"
 #include "workbench/initialsettingitem.h"
@@ -66,7 +67,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   new UsbIdItem(*this, this);
   BuildTopMarginPanels();
   BuildFirstDotPanel();
-  BuildEepromDataPanels();
+  new EepromToolItem(*this, this);
   BuildPrintPanels();
   new CleaningItem(*this, this);
   new ProtectionCounterItem(*this, this);

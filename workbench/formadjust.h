@@ -66,6 +66,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   // place (visible, black, left-aligned, at the height of ReturnPnl).
   void ResetPanels() override;
   void ClearLog() override;
+  void HideLog() override;
   // Loads the item list of the printer's mode (error mode: Status 0xEFFF) and the tab states.
   void ApplyPrinterMode();
 
@@ -138,10 +139,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
-  TitledPanel* EEPROMItemsPnl;
-  TitledPanel* EEPROMChangePnl;
-  TitledPanel* EEPROMCheckPnl;
-  TitledPanel* EEPROMGridPnl;
   TitledPanel* A4CheckPnl;
 
   // The input edits that ResetPanels empties, each created in its panel.
@@ -152,11 +149,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   LimitedEdit* Pl4BkBidWrtEdit;
   LimitedEdit* Pl4ClBidWrtEdit;
   LimitedEdit* LandMarginEdit;  // FirstDotPositionPnl: read-only for typing, "0" at first
-  LimitedEdit* EepReadBegEdit;  // EEPROMCheckPnl: 2 characters, upper case
-  LimitedEdit* EepReadEndEdit;
-  LimitedEdit* EepWriteAddEdit;  // EEPROMChangePnl: 2 characters, upper case
-  LimitedEdit* EepWriteDataEdit;
-  QTableWidget* EepromStrGrid;  // EEPROMGridPnl: 17 x 17, headings filled at construction
 
   // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
 
@@ -250,30 +242,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   void BuildFirstDotPanel();
   // The gauges and the millimetre text for a first dot value, without touching the edit.
   void ShowFirstDotDisplay(double v);
-
- public:
-  // --- EEPROM tool: the cells as a table, one cell written (formadjust_eepromtool.cpp) ---------
-
-  void EepromItemsOKBtnClick();
-  void EepromReadOkBtnClick();
-  void EepromReadRtnBtnClick();
-  void EepromGridRtnBtnClick();
-  void EepromWriteOkBtnClick();
-  void EepromWriteRtnBtnClick();
-  RadioGroup* EepromCheckRdoGrp;
-  QPushButton* EepromItemsOKBtn;
-  QPushButton* EepromReadOkBtn;
-  QPushButton* EepromReadRtnBtn;
-  QPushButton* EepromGridRtnBtn;
-  QPushButton* EepromWriteOkBtn;
-  QPushButton* EepromWriteRtnBtn;
-
- private:
-  void BuildEepromDataPanels();
-  // Two texts of two hexadecimal digits each, as the EEPROM tool takes an address and a byte.
-  bool HexPair(const QString& first, const QString& second, uint8_t* a, uint8_t* b) const;
-  // Data cells of the grid, created with the first read.
-  QTableWidgetItem* GridCell(int address);
 
  public:
   // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------

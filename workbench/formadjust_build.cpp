@@ -377,6 +377,10 @@ void TFormAdjust::ClearLog() {
   StatusMemo->clear();
 }
 
+void TFormAdjust::HideLog() {
+  StatusMemo->hide();
+}
+
 ResultCode TFormAdjust::ReadEepromCell(uint8_t address, uint8_t* value) {
   return D4ReadEeprom(ModelCode1(), ModelCode2(), address, value);
 }
@@ -421,10 +425,10 @@ void TFormAdjust::BuildItemPanels() {
   NewItemPanel("CRTAGInfoPnl", "CRTAG information ", 116)
       ->Title()
       ->setObjectName(QStringLiteral("CRTAGInfoLbl"));
-  EEPROMItemsPnl = NewItemPanel("EEPROMItemsPnl", "EEPROM data handling items ");
-  EEPROMChangePnl = NewItemPanel("EEPROMChangePnl", "Change EEPROM data ");
-  EEPROMCheckPnl = NewItemPanel("EEPROMCheckPnl", "Check EEPROM data");
-  EEPROMGridPnl = NewItemPanel("EEPROMGridPnl", "Check EEPROM data", 367);
+  NewItemPanel("EEPROMItemsPnl", "EEPROM data handling items ");
+  TitledPanel* eepromChange = NewItemPanel("EEPROMChangePnl", "Change EEPROM data ");
+  TitledPanel* eepromCheck = NewItemPanel("EEPROMCheckPnl", "Check EEPROM data");
+  TitledPanel* eepromGrid = NewItemPanel("EEPROMGridPnl", "Check EEPROM data", 367);
   A4CheckPnl = NewItemPanel("A4CheckPnl", "A4 normal paper printing ");
 
   // The edits that ResetPanels empties exist from the start, in their panels; the owners of the
@@ -447,10 +451,10 @@ void TFormAdjust::BuildItemPanels() {
       {&Pl4ClBidWrtEdit, "Pl4ClBidWrtEdit", BidInputPnl, 3, false, "0"},
       {nullptr, "UsbIdInputEdit", usbIdInput, 10, true, ""},
       {&LandMarginEdit, "LandMarginEdit", FirstDotPositionPnl, 0, false, "0"},
-      {&EepReadBegEdit, "EepReadBegEdit", EEPROMCheckPnl, 2, true, ""},
-      {&EepReadEndEdit, "EepReadEndEdit", EEPROMCheckPnl, 2, true, ""},
-      {&EepWriteAddEdit, "EepWriteAddEdit", EEPROMChangePnl, 2, true, ""},
-      {&EepWriteDataEdit, "EepWriteDataEdit", EEPROMChangePnl, 2, true, ""},
+      {nullptr, "EepReadBegEdit", eepromCheck, 2, true, ""},
+      {nullptr, "EepReadEndEdit", eepromCheck, 2, true, ""},
+      {nullptr, "EepWriteAddEdit", eepromChange, 2, true, ""},
+      {nullptr, "EepWriteDataEdit", eepromChange, 2, true, ""},
   };
   QHash<QWidget*, int> nextTop;  // stacked until the panel's owner places them
   for (const EditSpec& e : edits) {
@@ -467,14 +471,15 @@ void TFormAdjust::BuildItemPanels() {
   LandMarginEdit->setReadOnly(true);
   LandMarginEdit->setCursor(Qt::ForbiddenCursor);
 
-  EepromStrGrid = new QTableWidget(17, 17, EEPROMGridPnl);
-  EepromStrGrid->setObjectName(QStringLiteral("EepromStrGrid"));
-  EepromStrGrid->horizontalHeader()->hide();
-  EepromStrGrid->verticalHeader()->hide();
-  EepromStrGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  EepromStrGrid->setGeometry(8, TitledPanel::ContentTop(), 367, 300);
+  // The EEPROM tool's grid exists from the start, headings filled; the tool takes it by name.
+  auto* grid = new QTableWidget(17, 17, eepromGrid);
+  grid->setObjectName(QStringLiteral("EepromStrGrid"));
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setGeometry(8, TitledPanel::ContentTop(), 367, 300);
   for (int i = 0; i < 16; ++i) {
-    EepromStrGrid->setItem(0, i + 1, new QTableWidgetItem(kHexDigits[i]));
-    EepromStrGrid->setItem(i + 1, 0, new QTableWidgetItem(kHexDigits[i]));
+    grid->setItem(0, i + 1, new QTableWidgetItem(kHexDigits[i]));
+    grid->setItem(i + 1, 0, new QTableWidgetItem(kHexDigits[i]));
   }
 }

@@ -626,22 +626,23 @@ class EepromData : public OnPrinter {
   void OpenCheck() {
     form->AdjustmentTab->setCurrentIndex(3);
     ClickItem(form->AppendixRdoGrp, 0);
-    ClickItem(form->EepromCheckRdoGrp, 0);
+    ClickItem(Find<RadioGroup>(form, "EepromCheckRdoGrp"), 0);
     Click(form, "EepromItemsOKBtn");
   }
   void Read(const QString& first, const QString& last) {
-    form->EepReadBegEdit->setText(first);
-    form->EepReadEndEdit->setText(last);
+    Find<LimitedEdit>(form, "EepReadBegEdit")->setText(first);
+    Find<LimitedEdit>(form, "EepReadEndEdit")->setText(last);
     Click(form, "EepromReadOkBtn");
   }
   QString Cell(int address) {
-    const QTableWidgetItem* item = form->EepromStrGrid->item(address / 16 + 1, address % 16 + 1);
+    const QTableWidgetItem* item =
+        Find<QTableWidget>(form, "EepromStrGrid")->item(address / 16 + 1, address % 16 + 1);
     return item != nullptr ? item->text() : QString();
   }
   void OpenChange() {
     form->AdjustmentTab->setCurrentIndex(3);
     ClickItem(form->AppendixRdoGrp, 0);
-    ClickItem(form->EepromCheckRdoGrp, 1);
+    ClickItem(Find<RadioGroup>(form, "EepromCheckRdoGrp"), 1);
     Click(form, "EepromItemsOKBtn");
   }
 };
@@ -649,7 +650,7 @@ class EepromData : public OnPrinter {
 TEST_F(EepromData, ReadsTheWholeTableIntoTheGrid) {
   OpenCheck();
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMCheckPnl"});
-  EXPECT_EQ(form->focusWidget(), form->EepReadBegEdit);
+  EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "EepReadBegEdit"));
   Read("00", "FF");
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMGridPnl"});
   EXPECT_FALSE(form->StatusMemo->isVisible());
@@ -663,13 +664,13 @@ TEST_F(EepromData, ReadsTheWholeTableIntoTheGrid) {
   }
   EXPECT_EQ(Cell(0x0A), "04");
   EXPECT_EQ(Cell(0xFF), "FF");
-  EXPECT_EQ(form->EepromStrGrid->item(0, 11)->text(), "A");  // headings stay
-  EXPECT_EQ(form->EepromStrGrid->item(3, 0)->text(), "2");
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(0, 11)->text(), "A");  // headings stay
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(3, 0)->text(), "2");
 
   Click(form, "EepromGridRtnBtn");
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMCheckPnl"});
   EXPECT_TRUE(form->StatusMemo->isVisible());
-  EXPECT_EQ(form->EepReadBegEdit->text(), "");
+  EXPECT_EQ(Find<LimitedEdit>(form, "EepReadBegEdit")->text(), "");
 }
 
 TEST_F(EepromData, ASecondReadShowsOnlyItsOwnRange) {
@@ -694,7 +695,7 @@ TEST_F(EepromData, RefusesWrongInputWithOneMessage) {
     Read(first, last);
     EXPECT_EQ(LogText(form), "Input data is wrong.") << first << " " << last;
     EXPECT_EQ(LogColor(form), kRed);
-    EXPECT_EQ(form->focusWidget(), form->EepReadBegEdit);
+    EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "EepReadBegEdit"));
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMCheckPnl"});
   }
   EXPECT_TRUE(Reads().empty());
@@ -715,27 +716,27 @@ TEST_F(EepromData, AReadFailurePartWayReturnsToTheRangeWithTheError) {
 TEST_F(EepromData, WritesOneByteAndKeepsTheEditsForTheNext) {
   OpenChange();
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMChangePnl"});
-  EXPECT_EQ(form->focusWidget(), form->EepWriteAddEdit);
+  EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "EepWriteAddEdit"));
   Type("EepWriteAddEdit", "2e");
   Type("EepWriteDataEdit", "19");
   Click(form, "EepromWriteOkBtn");
   EXPECT_EQ(LogText(form), "Address = 2E\nData = 19");
   EXPECT_EQ(LogColor(form), kBlack);
   EXPECT_EQ(Writes(), (std::vector<std::pair<int, int>>{{0x2E, 0x19}}));
-  EXPECT_EQ(form->EepWriteAddEdit->text(), "2E");
-  EXPECT_EQ(form->EepWriteDataEdit->text(), "19");
+  EXPECT_EQ(Find<LimitedEdit>(form, "EepWriteAddEdit")->text(), "2E");
+  EXPECT_EQ(Find<LimitedEdit>(form, "EepWriteDataEdit")->text(), "19");
 
-  form->EepWriteDataEdit->setText("1");
+  Find<LimitedEdit>(form, "EepWriteDataEdit")->setText("1");
   Click(form, "EepromWriteOkBtn");
   EXPECT_EQ(LogText(form), "Input data is wrong.");
-  EXPECT_EQ(form->focusWidget(), form->EepWriteAddEdit);
+  EXPECT_EQ(form->focusWidget(), Find<LimitedEdit>(form, "EepWriteAddEdit"));
 
-  form->EepWriteDataEdit->setText("FF");
+  Find<LimitedEdit>(form, "EepWriteDataEdit")->setText("FF");
   printer.FailNth(Op::kEepromWrite, 1, -81);
   Click(form, "EepromWriteOkBtn");
   EXPECT_EQ(LogText(form), "Transmission error");
   EXPECT_EQ(printer.Eeprom(0x2E), 0x19);
-  EXPECT_EQ(form->EepWriteDataEdit->text(), "FF");
+  EXPECT_EQ(Find<LimitedEdit>(form, "EepWriteDataEdit")->text(), "FF");
 
   Click(form, "EepromWriteRtnBtn");
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"EEPROMItemsPnl"});
@@ -765,8 +766,8 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
                        "BidWrtRtnBtn", "BidItemsPnl"},
                       {0, form->AdjustRdoGrp, 3, Find<RadioGroup>(form, "USBIDRdoGrp"), 0,
                        "UsbIdOKBtn", "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
-                      {3, form->AppendixRdoGrp, 0, form->EepromCheckRdoGrp, 0, "EepromItemsOKBtn",
-                       "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
+                      {3, form->AppendixRdoGrp, 0, Find<RadioGroup>(form, "EepromCheckRdoGrp"), 0,
+                       "EepromItemsOKBtn", "EEPROMCheckPnl", "EepromReadRtnBtn", "EEPROMItemsPnl"}};
   for (const Way& w : ways) {
     form->AdjustmentTab->setCurrentIndex(w.tab);
     ClickItem(w.item, w.itemIndex);
@@ -774,11 +775,11 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
     Click(form, QLatin1String(w.ok));
     ASSERT_EQ(VisibleItemPanels(form), QStringList{w.inner}) << w.previous;
     form->WriteStatus(LineInfo, "old");
-    form->EepWriteDataEdit->setText("19");
+    Find<LimitedEdit>(form, "EepWriteDataEdit")->setText("19");
     Click(form, QLatin1String(w.previous));
     EXPECT_EQ(VisibleItemPanels(form), QStringList{w.back}) << w.previous;
     EXPECT_EQ(LogText(form), "") << w.previous;
-    EXPECT_EQ(form->EepWriteDataEdit->text(), "") << w.previous;
+    EXPECT_EQ(Find<LimitedEdit>(form, "EepWriteDataEdit")->text(), "") << w.previous;
   }
 }
 

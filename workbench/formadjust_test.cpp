@@ -128,10 +128,10 @@ TEST_F(Workbench, HasTheThirteenInputEditsInTheirPanelsWithTheirLimits) {
     EXPECT_EQ(edit->text(), e.text) << e.edit;
   }
   EXPECT_TRUE(form->LandMarginEdit->isReadOnly());
-  EXPECT_EQ(form->EepromStrGrid->rowCount(), 17);
-  EXPECT_EQ(form->EepromStrGrid->item(0, 1)->text(), "0");
-  EXPECT_EQ(form->EepromStrGrid->item(0, 16)->text(), "F");
-  EXPECT_EQ(form->EepromStrGrid->item(11, 0)->text(), "A");
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->rowCount(), 17);
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(0, 1)->text(), "0");
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(0, 16)->text(), "F");
+  EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(11, 0)->text(), "A");
 }
 
 TEST_F(Workbench, ShowsAllFourTabsWithoutScrolling) {

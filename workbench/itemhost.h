@@ -39,8 +39,9 @@ class ItemHost {
   // The packet library's last error: its text in an error box (known codes only), then the red
   // line "Communication error!!".
   virtual void ReportPacketError() = 0;
-  // Empties the log without the rest of ResetPanels.
+  // Empties the log without the rest of ResetPanels, or hides it (ResetPanels shows it again).
   virtual void ClearLog() = 0;
+  virtual void HideLog() = 0;
   // Hides every item panel, empties the log and the input edits, and puts the log back in its
   // place.
   virtual void ResetPanels() = 0;

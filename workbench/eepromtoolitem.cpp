@@ -1,10 +1,9 @@
-// "EEPROM data handling": any range of cells shown as a hexadecimal table, and any one cell
-// written.
+#include "workbench/eepromtoolitem.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTextEdit>
 #include <algorithm>
 
 #include "controls/dialogkeys.h"
@@ -15,7 +14,6 @@
 #include "eeprom/eepromtext.h"
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 #include "workbench/unittext.h"
 
@@ -24,48 +22,59 @@ constexpr int kGridColumnWidth = 22;
 constexpr int kGridRowHeight = 18;
 }  // namespace
 
-void TFormAdjust::BuildEepromDataPanels() {
-  EepromCheckRdoGrp =
-      NewItemsGroup(EEPROMItemsPnl, "EepromCheckRdoGrp", QStringLiteral("Items"),
-                    {QStringLiteral("Check EEPROM data"), QStringLiteral("Change EEPROM data")});
+EepromToolItem::EepromToolItem(ItemHost& host, QObject* parent)
+    : WorkbenchItem(host, parent),
+      EEPROMItemsPnl(host.ItemPanel("EEPROMItemsPnl")),
+      EEPROMChangePnl(host.ItemPanel("EEPROMChangePnl")),
+      EEPROMCheckPnl(host.ItemPanel("EEPROMCheckPnl")),
+      EEPROMGridPnl(host.ItemPanel("EEPROMGridPnl")),
+      EepReadBegEdit(host.InputEdit("EepReadBegEdit")),
+      EepReadEndEdit(host.InputEdit("EepReadEndEdit")),
+      EepWriteAddEdit(host.InputEdit("EepWriteAddEdit")),
+      EepWriteDataEdit(host.InputEdit("EepWriteDataEdit")),
+      EepromStrGrid(EEPROMGridPnl->findChild<QTableWidget*>(QStringLiteral("EepromStrGrid"))) {
+  EepromCheckRdoGrp = host_.NewItemsGroup(
+      EEPROMItemsPnl, "EepromCheckRdoGrp", QStringLiteral("Items"),
+      {QStringLiteral("Check EEPROM data"), QStringLiteral("Change EEPROM data")});
   EepromItemsOKBtn =
       dialogkeys::MakeDefault(PanelButton(EEPROMItemsPnl, "EepromItemsOKBtn", QStringLiteral("OK"),
-                                          true, &TFormAdjust::EepromItemsOKBtnClick));
+                                          true, &EepromToolItem::EepromItemsOKBtnClick));
 
   // Check: the range to read.
   {
     QWidget* p = EEPROMCheckPnl;
     const int top = TitledPanel::ContentTop() + 12;
-    NewLabel(p, QStringLiteral("Enter the reading start address and the end address."), 16, top,
-             350);
+    host_.NewLabel(p, QStringLiteral("Enter the reading start address and the end address."), 16,
+                   top, 350);
     const int row = top + 40;
-    NewLabel(p, QStringLiteral("(Start)"), 16, row + 2, 52);
+    host_.NewLabel(p, QStringLiteral("(Start)"), 16, row + 2, 52);
     EepReadBegEdit->setGeometry(70, row, 40, 22);
-    auto* tilde = NewLabel(p, QStringLiteral("~"), 112, row + 2, 20);
+    auto* tilde = host_.NewLabel(p, QStringLiteral("~"), 112, row + 2, 20);
     tilde->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     EepReadEndEdit->setGeometry(134, row, 40, 22);
-    NewLabel(p, QStringLiteral("(End)"), 180, row + 2, 52);
+    host_.NewLabel(p, QStringLiteral("(End)"), 180, row + 2, 52);
     EepromReadOkBtn = dialogkeys::MakeDefault(PanelButton(
-        p, "EepromReadOkBtn", QStringLiteral("OK"), false, &TFormAdjust::EepromReadOkBtnClick));
+        p, "EepromReadOkBtn", QStringLiteral("OK"), false, &EepromToolItem::EepromReadOkBtnClick));
     EepromReadRtnBtn =
         dialogkeys::MakeCancel(PanelButton(p, "EepromReadRtnBtn", QStringLiteral("Previous"), true,
-                                           &TFormAdjust::EepromReadRtnBtnClick));
+                                           &EepromToolItem::EepromReadRtnBtnClick));
   }
 
   // Change: one address and one byte.
   {
     QWidget* p = EEPROMChangePnl;
     const int top = TitledPanel::ContentTop() + 12;
-    NewLabel(p, QStringLiteral("Enter a data and an address."), 16, top, 350);
-    NewLabel(p, QStringLiteral("Address"), 16, top + 42, 60);
+    host_.NewLabel(p, QStringLiteral("Enter a data and an address."), 16, top, 350);
+    host_.NewLabel(p, QStringLiteral("Address"), 16, top + 42, 60);
     EepWriteAddEdit->setGeometry(80, top + 40, 40, 22);
-    NewLabel(p, QStringLiteral("Data"), 16, top + 74, 60);
+    host_.NewLabel(p, QStringLiteral("Data"), 16, top + 74, 60);
     EepWriteDataEdit->setGeometry(80, top + 72, 40, 22);
-    EepromWriteOkBtn = dialogkeys::MakeDefault(PanelButton(
-        p, "EepromWriteOkBtn", QStringLiteral("OK"), false, &TFormAdjust::EepromWriteOkBtnClick));
+    EepromWriteOkBtn =
+        dialogkeys::MakeDefault(PanelButton(p, "EepromWriteOkBtn", QStringLiteral("OK"), false,
+                                            &EepromToolItem::EepromWriteOkBtnClick));
     EepromWriteRtnBtn =
         dialogkeys::MakeCancel(PanelButton(p, "EepromWriteRtnBtn", QStringLiteral("Previous"), true,
-                                           &TFormAdjust::EepromWriteRtnBtnClick));
+                                           &EepromToolItem::EepromWriteRtnBtnClick));
   }
 
   // The grid: 17 x 17 cells of 22 x 18 fill the panel's width, so "Previous" sits in the title
@@ -128,13 +137,13 @@ void TFormAdjust::BuildEepromDataPanels() {
     // In the title line: the grid fills the rest of the panel.
     EepromGridRtnBtn =
         dialogkeys::MakeCancel(PanelButton(p, "EepromGridRtnBtn", QStringLiteral("Previous"), true,
-                                           &TFormAdjust::EepromGridRtnBtnClick));
+                                           &EepromToolItem::EepromGridRtnBtnClick));
     EepromGridRtnBtn->setGeometry(p->width() - 80, 3, 75, 22);
   }
 }
 
-void TFormAdjust::EepromItemsOKBtnClick() {
-  ResetPanels();
+void EepromToolItem::EepromItemsOKBtnClick() {
+  host_.ResetPanels();
   switch (EepromCheckRdoGrp->ItemIndex()) {
     case 0:
       EEPROMCheckPnl->show();
@@ -153,14 +162,14 @@ void TFormAdjust::EepromItemsOKBtnClick() {
   }
 }
 
-bool TFormAdjust::HexPair(const QString& first, const QString& second, uint8_t* a,
-                          uint8_t* b) const {
+bool EepromToolItem::HexPair(const QString& first, const QString& second, uint8_t* a,
+                             uint8_t* b) const {
   return first.size() == 2 && second.size() == 2 &&
-         units_.dataconversion.HexTextToByte(Bytes(first), a) &&
-         units_.dataconversion.HexTextToByte(Bytes(second), b);
+         host_.ProgramUnits().dataconversion.HexTextToByte(Bytes(first), a) &&
+         host_.ProgramUnits().dataconversion.HexTextToByte(Bytes(second), b);
 }
 
-QTableWidgetItem* TFormAdjust::GridCell(int address) {
+QTableWidgetItem* EepromToolItem::GridCell(int address) {
   const int row = address / 16 + 1;
   const int column = address % 16 + 1;
   QTableWidgetItem* cell = EepromStrGrid->item(row, column);
@@ -172,16 +181,16 @@ QTableWidgetItem* TFormAdjust::GridCell(int address) {
   return cell;
 }
 
-void TFormAdjust::EepromReadOkBtnClick() {
+void EepromToolItem::EepromReadOkBtnClick() {
   uint8_t first = 0;
   uint8_t last = 0;
   if (!HexPair(EepReadBegEdit->text(), EepReadEndEdit->text(), &first, &last) || first > last) {
-    WriteStatus(LineError, QStringLiteral("Input data is wrong."));
+    host_.WriteStatus(LineError, QStringLiteral("Input data is wrong."));
     EepReadBegEdit->setFocus();
     return;
   }
-  ResetPanels();
-  StatusMemo->hide();
+  host_.ResetPanels();
+  host_.HideLog();
   EEPROMGridPnl->show();
   for (int address = 0; address < 256; ++address) GridCell(address)->setText(QString());
   platform::SetScreenCursor(platform::CursorShape::HourGlass);
@@ -191,11 +200,11 @@ void TFormAdjust::EepromReadOkBtnClick() {
   cells->repaint();
   for (int address = first; address <= last; ++address) {
     uint8_t value = 0;
-    const ResultCode result = ReadEepromCell(static_cast<uint8_t>(address), &value);
+    const ResultCode result = host_.ReadEepromCell(static_cast<uint8_t>(address), &value);
     if (result != rc::Success) {
-      ResetPanels();
+      host_.ResetPanels();
       EEPROMCheckPnl->show();
-      ReportResult(LineError, result);
+      host_.ReportResult(LineError, result);
       platform::SetScreenCursor(platform::CursorShape::Default);
       return;
     }
@@ -206,36 +215,36 @@ void TFormAdjust::EepromReadOkBtnClick() {
   platform::SetScreenCursor(platform::CursorShape::Default);
 }
 
-void TFormAdjust::EepromReadRtnBtnClick() {
-  ResetPanels();
+void EepromToolItem::EepromReadRtnBtnClick() {
+  host_.ResetPanels();
   EEPROMItemsPnl->show();
 }
 
-void TFormAdjust::EepromGridRtnBtnClick() {
-  ResetPanels();
+void EepromToolItem::EepromGridRtnBtnClick() {
+  host_.ResetPanels();
   EEPROMCheckPnl->show();
 }
 
-void TFormAdjust::EepromWriteOkBtnClick() {
+void EepromToolItem::EepromWriteOkBtnClick() {
   uint8_t address = 0;
   uint8_t data = 0;
   if (!HexPair(EepWriteAddEdit->text(), EepWriteDataEdit->text(), &address, &data)) {
-    WriteStatus(LineError, QStringLiteral("Input data is wrong."));
+    host_.WriteStatus(LineError, QStringLiteral("Input data is wrong."));
     EepWriteAddEdit->setFocus();
     return;
   }
-  const ResultCode result = WriteEepromCell(address, data);
+  const ResultCode result = host_.WriteEepromCell(address, data);
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     return;
   }
-  WriteStatus(LineInfo, QStringLiteral("Address = "));
-  WriteStatus(LineAppend, QString::fromStdString(eeprom::ByteToHexText(address)));
-  WriteStatus(LineAdd, QStringLiteral("Data = "));
-  WriteStatus(LineAppend, QString::fromStdString(eeprom::ByteToHexText(data)));
+  host_.WriteStatus(LineInfo, QStringLiteral("Address = "));
+  host_.WriteStatus(LineAppend, QString::fromStdString(eeprom::ByteToHexText(address)));
+  host_.WriteStatus(LineAdd, QStringLiteral("Data = "));
+  host_.WriteStatus(LineAppend, QString::fromStdString(eeprom::ByteToHexText(data)));
 }
 
-void TFormAdjust::EepromWriteRtnBtnClick() {
-  ResetPanels();
+void EepromToolItem::EepromWriteRtnBtnClick() {
+  host_.ResetPanels();
   EEPROMItemsPnl->show();
 }
