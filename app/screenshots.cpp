@@ -197,8 +197,8 @@ int main(int argc, char** argv) {
   // The Bi-D items panel's first item leads here.
   FormAdjust->AdjustRdoGrp->Button(2)->click();
   FormAdjust->ResetPanels();
-  FormAdjust->BidPrintPnl->show();
-  FormAdjust->BidPrintTrackBar->setValue(2);
+  FormAdjust->findChild<TitledPanel*>(QStringLiteral("BidPrintPnl"))->show();
+  FormAdjust->findChild<QSlider*>(QStringLiteral("BidPrintTrackBar"))->setValue(2);
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-bid-print"));
 
   // A printer whose stored Bi-D values (the factory's) are right, so the picture is the same
@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
   });
   FormAdjust->AdjustmentTab->setCurrentIndex(2);
   FormAdjust->PatternPrnItemsRdoGrp->Button(0)->click();
-  FormAdjust->A4CheckPrnOKBtn->click();
+  FormAdjust->findChild<QPushButton*>(QStringLiteral("A4CheckPrnOKBtn"))->click();
   FormAdjust->DisableTimerTimer();
   platform::SetSleepHook([](int) {});
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-a4-check"));

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     const auto wallStart = std::chrono::steady_clock::now();
     const double threadStart = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     const double processStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-    form->A4CheckPrnOKBtn->click();
+    form->findChild<QPushButton*>(QStringLiteral("A4CheckPrnOKBtn"))->click();
     const double programCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadStart;
     while (bench::SheetsInTray(tray) < sheetsBefore + 2 &&
            std::chrono::steady_clock::now() - wallStart < kSheetTimeout) {

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     device.LoadPaper();
     const int before = bench::SheetsInTray(tray);
     const auto start = std::chrono::steady_clock::now();
-    form->A4CheckPrnOKBtn->click();
+    form->findChild<QPushButton*>(QStringLiteral("A4CheckPrnOKBtn"))->click();
     auto done = [&] {
       if (bench::SheetsInTray(tray) < before + 2) return false;
       if (panel == nullptr) return true;

@@ -42,6 +42,7 @@
 #include "workbench/headiditem.h"
 #include "workbench/initialsettingitem.h"
 #include "workbench/liquidexchangeitem.h"
+#include "workbench/printitems.h"
 #include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
 #include "workbench/usbiditem.h"
@@ -68,7 +69,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   BuildTopMarginPanels();
   BuildFirstDotPanel();
   new EepromToolItem(*this, this);
-  BuildPrintPanels();
+  printItems_ = new PrintItems(*this, this);
   new CleaningItem(*this, this);
   new ProtectionCounterItem(*this, this);
   liquidExchangeItem_ = new LiquidExchangeItem(*this, this);
@@ -215,6 +216,10 @@ void TFormAdjust::SetModelNameSource(std::function<QString()> source) {
 
 void TFormAdjust::SetModelPositionSource(std::function<int()> source) {
   liquidExchangeItem_->SetModelPositionSource(std::move(source));
+}
+
+void TFormAdjust::PrintTopMarginItem() {
+  printItems_->PrintTopMarginItem();
 }
 
 void TFormAdjust::LockNavigation(bool locked) {

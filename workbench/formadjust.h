@@ -47,6 +47,7 @@ class TitledPanel;
 class UpDown;
 class InitialSettingItem;
 class LiquidExchangeItem;
+class PrintItems;
 struct SequenceReport;
 struct Units;
 
@@ -134,12 +135,10 @@ class TFormAdjust : public QWidget, public ItemHost {
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
   TitledPanel* BidItemsPnl;
-  TitledPanel* BidPrintPnl;
   TitledPanel* BidInputPnl;
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
-  TitledPanel* A4CheckPnl;
 
   // The input edits that ResetPanels empties, each created in its panel.
   LimitedEdit* MsBkBidWrtEdit;  // BidInputPnl: 3 characters, "0" at first
@@ -244,21 +243,8 @@ class TFormAdjust : public QWidget, public ItemHost {
   void ShowFirstDotDisplay(double v);
 
  public:
-  // --- Print items: Bi-D pattern, A4 check page, top-margin line (formadjust_print.cpp) ---------
-
-  void BuildPrintPanels();
-  // The "Print top margin" item of the top-margin panel.
+  // The top-margin panel's "Print top margin" item, printed by the print items.
   void PrintTopMarginItem();
-
-  // BidPrintPnl: prints the Bi-D pattern lower on the sheet by 4 line ends per track-bar step.
-  void BidPrnOKBtnClick();
-  void BidPrnRtnBtnClick();
-  // A4CheckPnl: both sheets of the check page.
-  void A4CheckPrnOKBtnClick();
-  QSlider* BidPrintTrackBar;
-  QPushButton* BidPrnOKBtn;
-  QPushButton* BidPrnRtnBtn;
-  QPushButton* A4CheckPrnOKBtn;
 
  signals:
   // The close sequence has ended the connection: time to ask "Do you continue?".
@@ -325,6 +311,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   // item lists; the frame keeps the one it forwards to.
   InitialSettingItem* initialSettingItem_ = nullptr;
   LiquidExchangeItem* liquidExchangeItem_ = nullptr;
+  PrintItems* printItems_ = nullptr;
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;

@@ -122,7 +122,7 @@ void TFormAdjust::BidOKBtnClick() {
   switch (BidRdoBtn->ItemIndex()) {
     case 0:
       ResetPanels();
-      BidPrintPnl->show();
+      ItemPanel("BidPrintPnl")->show();
       break;
     case 1: {
       ResetPanels();

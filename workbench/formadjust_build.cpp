@@ -401,7 +401,7 @@ void TFormAdjust::BuildItemPanels() {
   NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
   TitledPanel* headIdInput = NewItemPanel("HeadIDInputPnl", "Input head ID ");
   BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
-  BidPrintPnl = NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
+  NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
   BidInputPnl = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
   NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
   TitledPanel* usbIdInput = NewItemPanel("USBIDInputPnl", "Input USB ID");
@@ -429,7 +429,7 @@ void TFormAdjust::BuildItemPanels() {
   TitledPanel* eepromChange = NewItemPanel("EEPROMChangePnl", "Change EEPROM data ");
   TitledPanel* eepromCheck = NewItemPanel("EEPROMCheckPnl", "Check EEPROM data");
   TitledPanel* eepromGrid = NewItemPanel("EEPROMGridPnl", "Check EEPROM data", 367);
-  A4CheckPnl = NewItemPanel("A4CheckPnl", "A4 normal paper printing ");
+  NewItemPanel("A4CheckPnl", "A4 normal paper printing ");
 
   // The edits that ResetPanels empties exist from the start, in their panels; the owners of the
   // panels place them and add the rest.

@@ -25,6 +25,7 @@ using sheettest::kPageTop;
 using sheettest::Plane;
 using sheettest::Sheet;
 using testing_support::Click;
+using testing_support::Find;
 using testing_support::LogText;
 
 namespace {
@@ -255,7 +256,7 @@ TEST_F(OnPaper, TheBiDRowPrintedWithThePrintersOwnOffsetLinesUpWithItsReference)
   printer.device().SetBidOffsets(offsets);
 
   OpenBidPrintPanel();
-  form->BidPrintTrackBar->setValue(1);
+  Find<QSlider>(form, "BidPrintTrackBar")->setValue(1);
   Click(form, "BidPrnOKBtn");
   ASSERT_EQ(LogText(form), "Bi-D pattern print is completed.");
   const std::vector<Sheet> sheets = TakeSheets();

@@ -26,6 +26,7 @@ using printtest::Field;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 using testing_support::Click;
+using testing_support::Find;
 using testing_support::LogColor;
 using testing_support::LogText;
 using testing_support::Op;
@@ -82,8 +83,8 @@ TEST_F(BidPrint, PanelOffersEightStepsAndLeadsBackToTheItems) {
   EXPECT_EQ(bar->pageStep(), 8);
   EXPECT_EQ(bar->tickInterval(), 1);
   EXPECT_EQ(bar->value(), 0);
-  EXPECT_TRUE(dialogkeys::IsDefault(form->BidPrnOKBtn));
-  EXPECT_TRUE(dialogkeys::IsCancel(form->BidPrnRtnBtn));
+  EXPECT_TRUE(dialogkeys::IsDefault(Find<QPushButton>(form, "BidPrnOKBtn")));
+  EXPECT_TRUE(dialogkeys::IsCancel(Find<QPushButton>(form, "BidPrnRtnBtn")));
 
   form->WriteStatus(LineInfo, QStringLiteral("old"));
   Click(form, "BidPrnRtnBtn");
@@ -95,7 +96,7 @@ TEST_F(BidPrint, PanelOffersEightStepsAndLeadsBackToTheItems) {
 TEST_F(BidPrint, PrintsLowerByFourLineEndsPerStepAndQueuesTheFormFeed) {
   const std::vector<uint8_t> stored = printer.Eeprom(0x33, 0x38);
   OpenBidPrintPanel();
-  form->BidPrintTrackBar->setValue(2);
+  Find<QSlider>(form, "BidPrintTrackBar")->setValue(2);
   Click(form, "BidPrnOKBtn");
 
   ExpectDoneLine("Bi-D pattern print is completed.");
@@ -117,7 +118,7 @@ TEST_F(BidPrint, PrintsLowerByFourLineEndsPerStepAndQueuesTheFormFeed) {
   // The next print sends it first, which ejects the pattern's sheet.
   LetTheTimerFire();
   printer.ClearTrace();
-  form->BidPrintTrackBar->setValue(0);
+  Find<QSlider>(form, "BidPrintTrackBar")->setValue(0);
   Click(form, "BidPrnOKBtn");
   const printtest::Decoded next = Decode(printer.PrintData());
   ASSERT_GE(next.ops.size(), 2u);
@@ -245,8 +246,8 @@ TEST_F(A4Check, PanelListsTheElevenItems) {
   OpenA4Panel();
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"A4CheckPnl"});
   QStringList labels;
-  for (const QLabel* label : form->A4CheckPnl->findChildren<QLabel*>()) {
-    if (label != form->A4CheckPnl->Title()) labels << label->text();
+  for (const QLabel* label : Find<TitledPanel>(form, "A4CheckPnl")->findChildren<QLabel*>()) {
+    if (label != Find<TitledPanel>(form, "A4CheckPnl")->Title()) labels << label->text();
   }
   EXPECT_EQ(labels, QStringList({"1. Top margin and 1st dot position check line",
                                  "2. Protection counter value ", "3. Beta pattern(BK-C-M-Y) ",
@@ -254,7 +255,7 @@ TEST_F(A4Check, PanelListsTheElevenItems) {
                                  "5. Head Angular pattern(BK-M) ", "6. Bi-d check pattern ",
                                  "7. Head ID ", "8. USB ID ", "9. Alignment pattern(BK/C-M-Y) ",
                                  "10. Nozzle Column Shift ", "11. 6pl VARIABLE DOT"}));
-  EXPECT_TRUE(dialogkeys::IsDefault(form->A4CheckPrnOKBtn));
+  EXPECT_TRUE(dialogkeys::IsDefault(Find<QPushButton>(form, "A4CheckPrnOKBtn")));
 }
 
 TEST_F(A4Check, PrintsBothSheetsWhileTheWindowIsBusy) {

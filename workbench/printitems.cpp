@@ -1,6 +1,8 @@
 // Print items of the workbench: the Bi-D adjustment pattern (BidPrintPnl), the A4 check page
 // (A4CheckPnl) and the top-margin line of the top-margin panel. The print units compose the bytes;
 // the handlers here bracket them with the busy line and its done or error line.
+#include "workbench/printitems.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +13,6 @@
 
 #include "controls/dialogkeys.h"
 #include "controls/titledpanel.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 
 namespace {
@@ -57,7 +58,7 @@ QString BidRestoreLine(const BidRestore& restore) {
 // is dropped, so the next print starts with its own bytes; a failed Bi-D row adds a line on the
 // value it left in the printer.
 template <typename Print>
-void RunPrint(TFormAdjust& form, RasterJob& job, const QString& busyText, const QString& doneText,
+void RunPrint(ItemHost& form, RasterJob& job, const QString& busyText, const QString& doneText,
               std::optional<ResultCode> fixedError, Print print) {
   form.WriteStatus(LineBusy, busyText);
   job.BeginPrint();
@@ -74,15 +75,19 @@ void RunPrint(TFormAdjust& form, RasterJob& job, const QString& busyText, const 
 
 }  // namespace
 
-void TFormAdjust::BuildPrintPanels() {
+PrintItems::PrintItems(ItemHost& host, QObject* parent)
+    : WorkbenchItem(host, parent),
+      BidPrintPnl(host.ItemPanel("BidPrintPnl")),
+      A4CheckPnl(host.ItemPanel("A4CheckPnl")) {
   const int top = TitledPanel::ContentTop();
 
   // BidPrintPnl
-  NewLabel(BidPrintPnl, QStringLiteral("Bi-D adjustment pattern will print."), 16, top + 12, 350);
+  host_.NewLabel(BidPrintPnl, QStringLiteral("Bi-D adjustment pattern will print."), 16, top + 12,
+                 350);
   auto* position = new QGroupBox(
       QStringLiteral("You can specify the print start position by TrackBar."), BidPrintPnl);
   position->setGeometry(12, top + 48, 359, 130);
-  NewLabel(position, QStringLiteral("1. Bi-d pattern = 8 scales per 1 time. "), 14, 30, 330);
+  host_.NewLabel(position, QStringLiteral("1. Bi-d pattern = 8 scales per 1 time. "), 14, 30, 330);
   BidPrintTrackBar = new QSlider(Qt::Horizontal, position);
   BidPrintTrackBar->setObjectName(QStringLiteral("BidPrintTrackBar"));
   BidPrintTrackBar->setRange(0, 8);
@@ -92,13 +97,14 @@ void TFormAdjust::BuildPrintPanels() {
   BidPrintTrackBar->setTickPosition(QSlider::TicksBelow);
   BidPrintTrackBar->setValue(0);
   BidPrintTrackBar->setGeometry(14, 62, 330, 44);
-  BidPrnRtnBtn =
-      NewButton(BidPrintPnl, "BidPrnRtnBtn", QStringLiteral("Previous"), kPreviousLeft, kButtonTop);
-  BidPrnOKBtn = NewButton(BidPrintPnl, "BidPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
+  BidPrnRtnBtn = host_.NewButton(BidPrintPnl, "BidPrnRtnBtn", QStringLiteral("Previous"),
+                                 kPreviousLeft, kButtonTop);
+  BidPrnOKBtn =
+      host_.NewButton(BidPrintPnl, "BidPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop);
   dialogkeys::MakeDefault(BidPrnOKBtn);
   dialogkeys::MakeCancel(BidPrnRtnBtn);
-  Connect(BidPrnOKBtn, &TFormAdjust::BidPrnOKBtnClick);
-  Connect(BidPrnRtnBtn, &TFormAdjust::BidPrnRtnBtnClick);
+  Connect(BidPrnOKBtn, &PrintItems::BidPrnOKBtnClick);
+  Connect(BidPrnRtnBtn, &PrintItems::BidPrnRtnBtnClick);
 
   // A4CheckPnl: what the two sheets hold, item by item.
   static const char* const kItems[] = {"1. Top margin and 1st dot position check line",
@@ -114,52 +120,55 @@ void TFormAdjust::BuildPrintPanels() {
                                        "11. 6pl VARIABLE DOT"};
   int y = top + 6;
   for (const char* item : kItems) {
-    NewLabel(A4CheckPnl, QLatin1String(item), 24, y, 340);
+    host_.NewLabel(A4CheckPnl, QLatin1String(item), 24, y, 340);
     y += 18;
   }
   A4CheckPrnOKBtn =
-      NewButton(A4CheckPnl, "A4CheckPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop + 4);
+      host_.NewButton(A4CheckPnl, "A4CheckPrnOKBtn", QStringLiteral("OK"), kOkLeft, kButtonTop + 4);
   dialogkeys::MakeDefault(A4CheckPrnOKBtn);
-  Connect(A4CheckPrnOKBtn, &TFormAdjust::A4CheckPrnOKBtnClick);
+  Connect(A4CheckPrnOKBtn, &PrintItems::A4CheckPrnOKBtnClick);
 }
 
 // The form feed after the pattern is queued, not sent: it goes out at the head of the next print.
 // Until then the sheet stays in the printer, which ejects it by itself when the job ends.
-void TFormAdjust::BidPrnOKBtnClick() {
-  RasterJob& job = units_.rasterJob;
-  RunPrint(*this, job, QStringLiteral("Bi-D pattern is being printed out now."),
+void PrintItems::BidPrnOKBtnClick() {
+  RasterJob& job = host_.ProgramUnits().rasterJob;
+  RunPrint(host_, job, QStringLiteral("Bi-D pattern is being printed out now."),
            QStringLiteral("Bi-D pattern print is completed."), rc::BidPrintError,
            [this, &job](BidRestore* restore) {
              ResultCode result = job.NewLines(kLineEndsPerTrackBarStep * BidPrintTrackBar->value());
-             if (result == rc::Success) result = units_.bidPattern.PrintBidPattern(job, restore);
+             if (result == rc::Success)
+               result = host_.ProgramUnits().bidPattern.PrintBidPattern(job, restore);
              if (result == rc::Success) result = job.FormFeed();
              return result;
            });
 }
 
-void TFormAdjust::BidPrnRtnBtnClick() {
-  ResetPanels();
-  BidItemsPnl->show();
+void PrintItems::BidPrnRtnBtnClick() {
+  host_.ResetPanels();
+  host_.ItemPanel("BidItemsPnl")->show();
 }
 
-void TFormAdjust::A4CheckPrnOKBtnClick() {
-  RunPrint(*this, units_.rasterJob, QStringLiteral("A4 pattern is printing now."),
+void PrintItems::A4CheckPrnOKBtnClick() {
+  RunPrint(host_, host_.ProgramUnits().rasterJob, QStringLiteral("A4 pattern is printing now."),
            QStringLiteral("A4 pattern print is completed."), rc::A4PrintError,
            [this](BidRestore* restore) {
-             return units_.checkPage.PrintCheckPage(units_.rasterJob, restore);
+             return host_.ProgramUnits().checkPage.PrintCheckPage(host_.ProgramUnits().rasterJob,
+                                                                  restore);
            });
 }
 
 // The reset is queued first, then the remote-mode pieces go straight to the data channel: on the
 // wire they come ahead of the reset and of anything else still waiting in the job.
-void TFormAdjust::PrintTopMarginItem() {
-  RasterJob& job = units_.rasterJob;
-  RunPrint(*this, job, QStringLiteral("Now printing Top Margin Line."),
+void PrintItems::PrintTopMarginItem() {
+  RasterJob& job = host_.ProgramUnits().rasterJob;
+  RunPrint(host_, job, QStringLiteral("Now printing Top Margin Line."),
            QStringLiteral("Printing Top Margin Line completed."), std::nullopt,
            [this, &job](BidRestore*) {
              ResultCode result = job.ResetPrinter();
              if (result == rc::Success) result = job.SendRemotePreamble();
-             if (result == rc::Success) result = units_.checkPatterns.PrintTopMarginLine(job);
+             if (result == rc::Success)
+               result = host_.ProgramUnits().checkPatterns.PrintTopMarginLine(job);
              return result;
            });
 }
