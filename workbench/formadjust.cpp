@@ -35,6 +35,7 @@
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
 #include "workbench/backupitem.h"
+#include "workbench/biditem.h"
 #include "workbench/cleaningitem.h"
 #include "workbench/crtagitem.h"
 #include "workbench/eepromtoolitem.h"
@@ -64,7 +65,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   // Each item fills its panels; one builder per feature, in the order of the item lists.
   initialSettingItem_ = new InitialSettingItem(*this, this);
   new HeadIdItem(*this, this);
-  BuildBidPanels();
+  new BidItem(*this, this);
   new UsbIdItem(*this, this);
   BuildTopMarginPanels();
   BuildFirstDotPanel();

@@ -134,19 +134,11 @@ class TFormAdjust : public QWidget, public ItemHost {
 
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
-  TitledPanel* BidItemsPnl;
-  TitledPanel* BidInputPnl;
   TitledPanel* TopMarginMainPnl;
   TitledPanel* TopMarginPnl;
   TitledPanel* FirstDotPositionPnl;
 
   // The input edits that ResetPanels empties, each created in its panel.
-  LimitedEdit* MsBkBidWrtEdit;  // BidInputPnl: 3 characters, "0" at first
-  LimitedEdit* MsClBidWrtEdit;
-  LimitedEdit* Pl6BkBidWrtEdit;
-  LimitedEdit* Pl6ClBidWrtEdit;
-  LimitedEdit* Pl4BkBidWrtEdit;
-  LimitedEdit* Pl4ClBidWrtEdit;
   LimitedEdit* LandMarginEdit;  // FirstDotPositionPnl: read-only for typing, "0" at first
 
   // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
@@ -170,38 +162,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   // on it); the start-up sets it. Without one, row 0.
   void SetModelPositionSource(std::function<int()> source);
 
-  // --- Bi-D values (formadjust_bid.cpp; the print panel belongs to the print items) ------------
-
-  void BidOKBtnClick();
-  void BidWrtOKBtnClick();
-  void BidWrtRtnBtnClick();
-  void MsBkBidWrtEditChange();
-  void MsClBidWrtEditChange();
-  void Pl6BkBidWrtEditChange();
-  void Pl6ClBidWrtEditChange();
-  void Pl4BkBidWrtEditChange();
-  void Pl4ClBidWrtEditChange();
-  RadioGroup* BidRdoBtn;
-  QPushButton* BidOKBtn;
-  QCheckBox* BidMsBkCheckBox;
-  QCheckBox* BidMsClCheckBox;
-  QCheckBox* Bid6plBkCheckBox;
-  QCheckBox* Bid6plClCheckBox;
-  QCheckBox* Bid4plBkCheckBox;
-  QCheckBox* Bid4plClCheckBox;
-  UpDown* BidMsBkUpDown;
-  UpDown* BidMsClUpDown;
-  UpDown* Bid6plBkUpDown;
-  UpDown* Bid6plClUpDown;
-  UpDown* Bid4plBkUpDown;
-  UpDown* Bid4plClUpDown;
-  QPushButton* BidWrtOKBtn;
-  QPushButton* BidWrtRtnBtn;
-
- private:
-  void BuildBidPanels();
-
- public:
   // --- Margins: top margin and first dot position (formadjust_margins.cpp) ---------------------
 
   void TopMarginMainBtnClick();

@@ -400,9 +400,9 @@ void TFormAdjust::BuildItemPanels() {
   NewItemPanel("DefaultSetPnl", "EEPROM initial setting  ");
   NewItemPanel("HeadIDItemsPnl", "Head ID adjustment items ");
   TitledPanel* headIdInput = NewItemPanel("HeadIDInputPnl", "Input head ID ");
-  BidItemsPnl = NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
+  NewItemPanel("BidItemsPnl", "Bi-D adjustment items ");
   NewItemPanel("BidPrintPnl", "Print the Bi-D adjustment pattern ");
-  BidInputPnl = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
+  TitledPanel* bidInput = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
   NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
   TitledPanel* usbIdInput = NewItemPanel("USBIDInputPnl", "Input USB ID");
   TopMarginMainPnl = NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
@@ -443,12 +443,12 @@ void TFormAdjust::BuildItemPanels() {
   };
   const EditSpec edits[] = {
       {nullptr, "HdVolWrtEdit", headIdInput, 11, true, ""},
-      {&MsBkBidWrtEdit, "MsBkBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&MsClBidWrtEdit, "MsClBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&Pl6BkBidWrtEdit, "Pl6BkBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&Pl6ClBidWrtEdit, "Pl6ClBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&Pl4BkBidWrtEdit, "Pl4BkBidWrtEdit", BidInputPnl, 3, false, "0"},
-      {&Pl4ClBidWrtEdit, "Pl4ClBidWrtEdit", BidInputPnl, 3, false, "0"},
+      {nullptr, "MsBkBidWrtEdit", bidInput, 3, false, "0"},
+      {nullptr, "MsClBidWrtEdit", bidInput, 3, false, "0"},
+      {nullptr, "Pl6BkBidWrtEdit", bidInput, 3, false, "0"},
+      {nullptr, "Pl6ClBidWrtEdit", bidInput, 3, false, "0"},
+      {nullptr, "Pl4BkBidWrtEdit", bidInput, 3, false, "0"},
+      {nullptr, "Pl4ClBidWrtEdit", bidInput, 3, false, "0"},
       {nullptr, "UsbIdInputEdit", usbIdInput, 10, true, ""},
       {&LandMarginEdit, "LandMarginEdit", FirstDotPositionPnl, 0, false, "0"},
       {nullptr, "EepReadBegEdit", eepromCheck, 2, true, ""},

@@ -161,16 +161,18 @@ class BidItem : public OnPrinter {
  protected:
   void Choose(int item) {
     ClickItem(form->AdjustRdoGrp, 2);
-    ClickItem(form->BidRdoBtn, item);
+    ClickItem(Find<RadioGroup>(form, "BidRdoBtn"), item);
     Click(form, "BidOKBtn");
   }
   std::vector<LimitedEdit*> Edits() {
-    return {form->MsBkBidWrtEdit,  form->MsClBidWrtEdit,  form->Pl6BkBidWrtEdit,
-            form->Pl6ClBidWrtEdit, form->Pl4BkBidWrtEdit, form->Pl4ClBidWrtEdit};
+    return {Find<LimitedEdit>(form, "MsBkBidWrtEdit"),  Find<LimitedEdit>(form, "MsClBidWrtEdit"),
+            Find<LimitedEdit>(form, "Pl6BkBidWrtEdit"), Find<LimitedEdit>(form, "Pl6ClBidWrtEdit"),
+            Find<LimitedEdit>(form, "Pl4BkBidWrtEdit"), Find<LimitedEdit>(form, "Pl4ClBidWrtEdit")};
   }
   std::vector<QCheckBox*> Boxes() {
-    return {form->BidMsBkCheckBox,  form->BidMsClCheckBox,  form->Bid6plBkCheckBox,
-            form->Bid6plClCheckBox, form->Bid4plBkCheckBox, form->Bid4plClCheckBox};
+    return {Find<QCheckBox>(form, "BidMsBkCheckBox"),  Find<QCheckBox>(form, "BidMsClCheckBox"),
+            Find<QCheckBox>(form, "Bid6plBkCheckBox"), Find<QCheckBox>(form, "Bid6plClCheckBox"),
+            Find<QCheckBox>(form, "Bid4plBkCheckBox"), Find<QCheckBox>(form, "Bid4plClCheckBox")};
   }
   QStringList Texts() {
     QStringList texts;
@@ -194,14 +196,14 @@ TEST_F(BidItem, InputOpensWithTheStoredValuesAndNothingTicked) {
   EXPECT_EQ(Reads(), std::vector<int>({0x33, 0x36, 0x34, 0x37, 0x35, 0x38}));
 
   // Any change of a text ticks its own box: typed, spun or set by the program.
-  QTest::keyClick(form->MsClBidWrtEdit, Qt::Key_5);
-  EXPECT_TRUE(form->BidMsClCheckBox->isChecked());
-  form->Bid6plClUpDown->StepDown();
-  EXPECT_EQ(form->Pl6ClBidWrtEdit->text(), "-2");
-  EXPECT_TRUE(form->Bid6plClCheckBox->isChecked());
-  form->Pl4ClBidWrtEdit->setText("9");
+  QTest::keyClick(Find<LimitedEdit>(form, "MsClBidWrtEdit"), Qt::Key_5);
+  EXPECT_TRUE(Find<QCheckBox>(form, "BidMsClCheckBox")->isChecked());
+  Find<UpDown>(form, "Bid6plClUpDown")->StepDown();
+  EXPECT_EQ(Find<LimitedEdit>(form, "Pl6ClBidWrtEdit")->text(), "-2");
+  EXPECT_TRUE(Find<QCheckBox>(form, "Bid6plClCheckBox")->isChecked());
+  Find<LimitedEdit>(form, "Pl4ClBidWrtEdit")->setText("9");
   EXPECT_EQ(Ticked(), 3);
-  EXPECT_FALSE(form->BidMsBkCheckBox->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>(form, "BidMsBkCheckBox")->isChecked());
 }
 
 TEST_F(BidItem, AReadFailureLeavesTheRestEmptyAndEveryBoxTicked) {
@@ -215,8 +217,8 @@ TEST_F(BidItem, AReadFailureLeavesTheRestEmptyAndEveryBoxTicked) {
 
 TEST_F(BidItem, WritesOnlyTheTickedValuesLineByLine) {
   Choose(1);
-  form->MsClBidWrtEdit->setText("5");
-  form->Pl4BkBidWrtEdit->setText("-7");
+  Find<LimitedEdit>(form, "MsClBidWrtEdit")->setText("5");
+  Find<LimitedEdit>(form, "Pl4BkBidWrtEdit")->setText("-7");
   // An earlier try's line: the report replaces it.
   form->WriteStatus(LineError, "Receive error");
   Click(form, "BidWrtOKBtn");
@@ -239,10 +241,10 @@ TEST_F(BidItem, WritesOnlyTheTickedValuesLineByLine) {
 
 TEST_F(BidItem, AFailingValueIsReportedInItsPlaceAndTheNextStillWritten) {
   Choose(1);
-  form->MsBkBidWrtEdit->setText("37");
-  form->MsClBidWrtEdit->setText("-36");
-  form->Pl6BkBidWrtEdit->setText("abc");
-  form->Pl4ClBidWrtEdit->setText("36");
+  Find<LimitedEdit>(form, "MsBkBidWrtEdit")->setText("37");
+  Find<LimitedEdit>(form, "MsClBidWrtEdit")->setText("-36");
+  Find<LimitedEdit>(form, "Pl6BkBidWrtEdit")->setText("abc");
+  Find<LimitedEdit>(form, "Pl4ClBidWrtEdit")->setText("36");
   printer.FailNth(Op::kWriteBid, 2, -81);  // the 4pl Color write
   // An earlier try's line: the report replaces it.
   form->WriteStatus(LineError, "Receive error");
@@ -270,10 +272,10 @@ TEST_F(BidItem, NothingTickedChangesNothing) {
 
 TEST_F(BidItem, TheSpinnerReaches72WhichTheWriteRefuses) {
   Choose(1);
-  form->Pl6BkBidWrtEdit->setText("70");
-  form->Bid6plBkCheckBox->setChecked(true);
-  for (int i = 0; i < 3; ++i) form->Bid6plBkUpDown->StepUp();
-  EXPECT_EQ(form->Pl6BkBidWrtEdit->text(), "72");
+  Find<LimitedEdit>(form, "Pl6BkBidWrtEdit")->setText("70");
+  Find<QCheckBox>(form, "Bid6plBkCheckBox")->setChecked(true);
+  for (int i = 0; i < 3; ++i) Find<UpDown>(form, "Bid6plBkUpDown")->StepUp();
+  EXPECT_EQ(Find<LimitedEdit>(form, "Pl6BkBidWrtEdit")->text(), "72");
   Click(form, "BidWrtOKBtn");
   EXPECT_EQ(LogText(form), "6pl Black value is wrong.");
   EXPECT_TRUE(printer.Trace("write_bid").empty());
@@ -760,10 +762,10 @@ TEST_F(OnPrinter, PreviousLeadsBackToTheItemsPanel) {
   };
   const Way ways[] = {{0, form->AdjustRdoGrp, 1, Find<RadioGroup>(form, "HdVolRdoBtn"), 0,
                        "HdVolOKBtn", "HeadIDInputPnl", "HdVolWrtRtnBtn", "HeadIDItemsPnl"},
-                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 0, "BidOKBtn", "BidPrintPnl",
-                       "BidPrnRtnBtn", "BidItemsPnl"},
-                      {0, form->AdjustRdoGrp, 2, form->BidRdoBtn, 1, "BidOKBtn", "BidInputPnl",
-                       "BidWrtRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, Find<RadioGroup>(form, "BidRdoBtn"), 0, "BidOKBtn",
+                       "BidPrintPnl", "BidPrnRtnBtn", "BidItemsPnl"},
+                      {0, form->AdjustRdoGrp, 2, Find<RadioGroup>(form, "BidRdoBtn"), 1, "BidOKBtn",
+                       "BidInputPnl", "BidWrtRtnBtn", "BidItemsPnl"},
                       {0, form->AdjustRdoGrp, 3, Find<RadioGroup>(form, "USBIDRdoGrp"), 0,
                        "UsbIdOKBtn", "USBIDInputPnl", "UsbIdInputRtnBtn", "USBIDItemsPnl"},
                       {3, form->AppendixRdoGrp, 0, Find<RadioGroup>(form, "EepromCheckRdoGrp"), 0,

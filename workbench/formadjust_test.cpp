@@ -241,7 +241,7 @@ TEST_F(Workbench, ATabChangeAppliesTheModeOfTheLastInquiry) {
 }
 
 TEST_F(Workbench, ResetPanelsEmptiesTheEditsAndPutsTheLogBack) {
-  form->MsBkBidWrtEdit->setText("12");
+  Find<LimitedEdit>(form, "MsBkBidWrtEdit")->setText("12");
   Find<LimitedEdit>(form, "HdVolWrtEdit")->setText("ABC");
   form->StatusMemo->setGeometry(235, 136, 383, 265);
   form->StatusMemo->hide();
@@ -251,7 +251,7 @@ TEST_F(Workbench, ResetPanelsEmptiesTheEditsAndPutsTheLogBack) {
   form->WriteStatus(LineError, "red");
 
   form->ResetPanels();
-  EXPECT_EQ(form->MsBkBidWrtEdit->text(), "");  // empty, not "0"
+  EXPECT_EQ(Find<LimitedEdit>(form, "MsBkBidWrtEdit")->text(), "");  // empty, not "0"
   EXPECT_EQ(Find<LimitedEdit>(form, "HdVolWrtEdit")->text(), "");
   EXPECT_EQ(LogText(form), "");
   EXPECT_TRUE(form->StatusMemo->isVisible());

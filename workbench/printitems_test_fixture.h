@@ -38,7 +38,7 @@ class PrintItemsTest : public testing_support::WorkbenchTest {
   // As the technician opens it: "Bi-D", then "Print Bi-D adjustment pattern." and "OK".
   void OpenBidPrintPanel() {
     testing_support::ClickItem(form->AdjustRdoGrp, 2);
-    testing_support::ClickItem(form->BidRdoBtn, 0);
+    testing_support::ClickItem(testing_support::Find<RadioGroup>(form, "BidRdoBtn"), 0);
     testing_support::Click(form, QStringLiteral("BidOKBtn"));
     ASSERT_EQ(testing_support::VisibleItemPanels(form), QStringList{"BidPrintPnl"});
   }

@@ -1,5 +1,7 @@
 // "Bi-D": the six Bi-D adjustment values read and shown, or typed (with their spinners and
 // check boxes), tested against their range and written.
+#include "workbench/biditem.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -14,7 +16,6 @@
 #include "link/mechcmd.h"
 #include "platform/convert.h"
 #include "platform/handlerguard.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 #include "workbench/unittext.h"
 
@@ -23,56 +24,56 @@ constexpr int kBidSpinMin = -72;
 constexpr int kBidSpinMax = 72;
 }  // namespace
 
-namespace {
-// The controls of one Bi-D value, in the order of kBidValues.
-struct BidRow {
-  LimitedEdit* edit;
-  QCheckBox* box;
-  QLabel* summary;
-};
-
-std::array<BidRow, 6> BidRows(const TFormAdjust& f) {
-  return {{{f.MsBkBidWrtEdit, f.BidMsBkCheckBox, f.ShowMsBkPnl},
-           {f.MsClBidWrtEdit, f.BidMsClCheckBox, f.ShowMsClPnl},
-           {f.Pl6BkBidWrtEdit, f.Bid6plBkCheckBox, f.Show6plBkPnl},
-           {f.Pl6ClBidWrtEdit, f.Bid6plClCheckBox, f.Show6plClPnl},
-           {f.Pl4BkBidWrtEdit, f.Bid4plBkCheckBox, f.Show4plBkPnl},
-           {f.Pl4ClBidWrtEdit, f.Bid4plClCheckBox, f.Show4plClPnl}}};
+std::array<BidItem::BidRow, 6> BidItem::BidRows() const {
+  return {{{MsBkBidWrtEdit, BidMsBkCheckBox, "ShowMsBkPnl"},
+           {MsClBidWrtEdit, BidMsClCheckBox, "ShowMsClPnl"},
+           {Pl6BkBidWrtEdit, Bid6plBkCheckBox, "Show6plBkPnl"},
+           {Pl6ClBidWrtEdit, Bid6plClCheckBox, "Show6plClPnl"},
+           {Pl4BkBidWrtEdit, Bid4plBkCheckBox, "Show4plBkPnl"},
+           {Pl4ClBidWrtEdit, Bid4plClCheckBox, "Show4plClPnl"}}};
 }
-}  // namespace
 
-void TFormAdjust::BuildBidPanels() {
-  BidRdoBtn = NewItemsGroup(BidItemsPnl, "BidRdoBtn", QStringLiteral("Items"),
-                            {QStringLiteral("Print Bi-D adjustment pattern."),
-                             QStringLiteral("Input Bi-D adjustment value."),
-                             QStringLiteral("Check present adjustment data.")});
-  BidOKBtn = dialogkeys::MakeDefault(PanelButton(BidItemsPnl, "BidOKBtn", QStringLiteral("OK"),
-                                                 true, &TFormAdjust::BidOKBtnClick));
+BidItem::BidItem(ItemHost& host, QObject* parent)
+    : WorkbenchItem(host, parent),
+      BidItemsPnl(host.ItemPanel("BidItemsPnl")),
+      BidInputPnl(host.ItemPanel("BidInputPnl")),
+      MsBkBidWrtEdit(host.InputEdit("MsBkBidWrtEdit")),
+      MsClBidWrtEdit(host.InputEdit("MsClBidWrtEdit")),
+      Pl6BkBidWrtEdit(host.InputEdit("Pl6BkBidWrtEdit")),
+      Pl6ClBidWrtEdit(host.InputEdit("Pl6ClBidWrtEdit")),
+      Pl4BkBidWrtEdit(host.InputEdit("Pl4BkBidWrtEdit")),
+      Pl4ClBidWrtEdit(host.InputEdit("Pl4ClBidWrtEdit")) {
+  BidRdoBtn = host_.NewItemsGroup(BidItemsPnl, "BidRdoBtn", QStringLiteral("Items"),
+                                  {QStringLiteral("Print Bi-D adjustment pattern."),
+                                   QStringLiteral("Input Bi-D adjustment value."),
+                                   QStringLiteral("Check present adjustment data.")});
+  BidOKBtn = dialogkeys::MakeDefault(
+      PanelButton(BidItemsPnl, "BidOKBtn", QStringLiteral("OK"), true, &BidItem::BidOKBtnClick));
 
   QWidget* p = BidInputPnl;
   const int top = TitledPanel::ContentTop() + 8;
-  NewLabel(p, QStringLiteral("Adjustment range is from -36 to 36."), 16, top, 350);
+  host_.NewLabel(p, QStringLiteral("Adjustment range is from -36 to 36."), 16, top, 350);
   struct ValueControls {
     LimitedEdit* edit;
     QCheckBox** box;
     const char* boxName;
     UpDown** upDown;
     const char* upDownName;
-    void (TFormAdjust::*change)();
+    void (BidItem::*change)();
   };
   const std::array<ValueControls, 6> values = {{
       {MsBkBidWrtEdit, &BidMsBkCheckBox, "BidMsBkCheckBox", &BidMsBkUpDown, "BidMsBkUpDown",
-       &TFormAdjust::MsBkBidWrtEditChange},
+       &BidItem::MsBkBidWrtEditChange},
       {MsClBidWrtEdit, &BidMsClCheckBox, "BidMsClCheckBox", &BidMsClUpDown, "BidMsClUpDown",
-       &TFormAdjust::MsClBidWrtEditChange},
+       &BidItem::MsClBidWrtEditChange},
       {Pl6BkBidWrtEdit, &Bid6plBkCheckBox, "Bid6plBkCheckBox", &Bid6plBkUpDown, "Bid6plBkUpDown",
-       &TFormAdjust::Pl6BkBidWrtEditChange},
+       &BidItem::Pl6BkBidWrtEditChange},
       {Pl6ClBidWrtEdit, &Bid6plClCheckBox, "Bid6plClCheckBox", &Bid6plClUpDown, "Bid6plClUpDown",
-       &TFormAdjust::Pl6ClBidWrtEditChange},
+       &BidItem::Pl6ClBidWrtEditChange},
       {Pl4BkBidWrtEdit, &Bid4plBkCheckBox, "Bid4plBkCheckBox", &Bid4plBkUpDown, "Bid4plBkUpDown",
-       &TFormAdjust::Pl4BkBidWrtEditChange},
+       &BidItem::Pl4BkBidWrtEditChange},
       {Pl4ClBidWrtEdit, &Bid4plClCheckBox, "Bid4plClCheckBox", &Bid4plClUpDown, "Bid4plClUpDown",
-       &TFormAdjust::Pl4ClBidWrtEditChange},
+       &BidItem::Pl4ClBidWrtEditChange},
   }};
   // Black on the left, colour on the right; one row per drop size.
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -92,47 +93,47 @@ void TFormAdjust::BuildBidPanels() {
             platform::Guarded([this, change = s.change] { (this->*change)(); }));
   }
   BidWrtOKBtn = dialogkeys::MakeDefault(
-      PanelButton(p, "BidWrtOKBtn", QStringLiteral("OK"), false, &TFormAdjust::BidWrtOKBtnClick));
+      PanelButton(p, "BidWrtOKBtn", QStringLiteral("OK"), false, &BidItem::BidWrtOKBtnClick));
   BidWrtRtnBtn = dialogkeys::MakeCancel(PanelButton(p, "BidWrtRtnBtn", QStringLiteral("Previous"),
-                                                    true, &TFormAdjust::BidWrtRtnBtnClick));
+                                                    true, &BidItem::BidWrtRtnBtnClick));
 }
 
 // Any change of a value's text, typed, spun or set by the program, marks the value for writing.
-void TFormAdjust::MsBkBidWrtEditChange() {
+void BidItem::MsBkBidWrtEditChange() {
   BidMsBkCheckBox->setChecked(true);
 }
-void TFormAdjust::MsClBidWrtEditChange() {
+void BidItem::MsClBidWrtEditChange() {
   BidMsClCheckBox->setChecked(true);
 }
-void TFormAdjust::Pl6BkBidWrtEditChange() {
+void BidItem::Pl6BkBidWrtEditChange() {
   Bid6plBkCheckBox->setChecked(true);
 }
-void TFormAdjust::Pl6ClBidWrtEditChange() {
+void BidItem::Pl6ClBidWrtEditChange() {
   Bid6plClCheckBox->setChecked(true);
 }
-void TFormAdjust::Pl4BkBidWrtEditChange() {
+void BidItem::Pl4BkBidWrtEditChange() {
   Bid4plBkCheckBox->setChecked(true);
 }
-void TFormAdjust::Pl4ClBidWrtEditChange() {
+void BidItem::Pl4ClBidWrtEditChange() {
   Bid4plClCheckBox->setChecked(true);
 }
 
-void TFormAdjust::BidOKBtnClick() {
-  const std::array<BidRow, 6> rows = BidRows(*this);
+void BidItem::BidOKBtnClick() {
+  const std::array<BidRow, 6> rows = BidRows();
   switch (BidRdoBtn->ItemIndex()) {
     case 0:
-      ResetPanels();
-      ItemPanel("BidPrintPnl")->show();
+      host_.ResetPanels();
+      host_.ItemPanel("BidPrintPnl")->show();
       break;
     case 1: {
-      ResetPanels();
+      host_.ResetPanels();
       BidInputPnl->show();
       for (std::size_t i = 0; i < rows.size(); ++i) {
         std::string text;
-        const ResultCode result =
-            units_.bid.ReadBidValue(kBidValues[i].inkGroup, kBidValues[i].dropSize, &text);
+        const ResultCode result = host_.ProgramUnits().bid.ReadBidValue(
+            kBidValues[i].inkGroup, kBidValues[i].dropSize, &text);
         if (result != rc::Success) {
-          ReportResult(LineError, result);
+          host_.ReportResult(LineError, result);
           return;
         }
         rows[i].edit->setText(Text(text));
@@ -146,20 +147,20 @@ void TFormAdjust::BidOKBtnClick() {
       for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString name = QLatin1String(kBidValues[i].name);
         if (i == 0) {
-          WriteStatus(LineInfo, name + QStringLiteral(" = "));
+          host_.WriteStatus(LineInfo, name + QStringLiteral(" = "));
         } else if (i % 2 == 0) {
-          WriteStatus(LineAdd, name + QStringLiteral(" = "));
+          host_.WriteStatus(LineAdd, name + QStringLiteral(" = "));
         } else {
-          WriteStatus(LineAppend, QStringLiteral("     ") + name + QStringLiteral(" = "));
+          host_.WriteStatus(LineAppend, QStringLiteral("     ") + name + QStringLiteral(" = "));
         }
         std::string text;
-        const ResultCode result =
-            units_.bid.ReadBidValue(kBidValues[i].inkGroup, kBidValues[i].dropSize, &text);
+        const ResultCode result = host_.ProgramUnits().bid.ReadBidValue(
+            kBidValues[i].inkGroup, kBidValues[i].dropSize, &text);
         if (result != rc::Success) {
-          ReportResult(LineError, result);
+          host_.ReportResult(LineError, result);
           return;
         }
-        WriteStatus(LineAppend, Text(text));
+        host_.WriteStatus(LineAppend, Text(text));
       }
       break;
     default:
@@ -167,8 +168,8 @@ void TFormAdjust::BidOKBtnClick() {
   }
 }
 
-void TFormAdjust::BidWrtOKBtnClick() {
-  const std::array<BidRow, 6> rows = BidRows(*this);
+void BidItem::BidWrtOKBtnClick() {
+  const std::array<BidRow, 6> rows = BidRows();
   // The first reported value replaces the log, every later one starts a new line; a value that
   // fails is reported in its place and the others are still written.
   StatusLineKind kind = LineInfo;
@@ -176,20 +177,21 @@ void TFormAdjust::BidWrtOKBtnClick() {
     if (!rows[i].box->isChecked()) continue;
     const BidValueInfo& info = kBidValues[i];
     const QString text = rows[i].edit->text();
-    const ResultCode result = units_.bid.WriteBidValue(info.inkGroup, info.dropSize, Bytes(text));
+    const ResultCode result =
+        host_.ProgramUnits().bid.WriteBidValue(info.inkGroup, info.dropSize, Bytes(text));
     if (result == rc::Success) {
-      WriteStatus(kind, QStringLiteral("As %1 data, ").arg(QLatin1String(info.name)));
-      WriteStatus(LineAppend, text);
-      WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
-      rows[i].summary->setText(text);
+      host_.WriteStatus(kind, QStringLiteral("As %1 data, ").arg(QLatin1String(info.name)));
+      host_.WriteStatus(LineAppend, text);
+      host_.WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
+      host_.ShowAdjusted(rows[i].summary, text);
     } else {
-      ReportResult(kind, result);
+      host_.ReportResult(kind, result);
     }
     kind = LineAdd;
   }
 }
 
-void TFormAdjust::BidWrtRtnBtnClick() {
-  ResetPanels();
+void BidItem::BidWrtRtnBtnClick() {
+  host_.ResetPanels();
   BidItemsPnl->show();
 }
