@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
       ->setText(QStringLiteral("AB12345678"));
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-usb-id"));
   FormAdjust->AdjustRdoGrp->Button(5)->click();
-  FormAdjust->SteptoRightBitBtn->click();
+  FormAdjust->findChild<QToolButton*>(QStringLiteral("SteptoRightBitBtn"))->click();
   ok &= Save(FormAdjust, out, QStringLiteral("workbench-first-dot"));
   FormAdjust->AdjustmentTab->setCurrentIndex(3);
   FormAdjust->AppendixRdoGrp->Button(0)->click();

@@ -43,6 +43,7 @@
 #include "workbench/headiditem.h"
 #include "workbench/initialsettingitem.h"
 #include "workbench/liquidexchangeitem.h"
+#include "workbench/marginsitem.h"
 #include "workbench/printitems.h"
 #include "workbench/protectioncounteritem.h"
 #include "workbench/units.h"
@@ -67,8 +68,7 @@ TFormAdjust::TFormAdjust(Units& units, QWidget* parent) : QWidget(parent), units
   new HeadIdItem(*this, this);
   new BidItem(*this, this);
   new UsbIdItem(*this, this);
-  BuildTopMarginPanels();
-  BuildFirstDotPanel();
+  marginsItem_ = new MarginsItem(*this, this, [this] { printItems_->PrintTopMarginItem(); });
   new EepromToolItem(*this, this);
   printItems_ = new PrintItems(*this, this);
   new CleaningItem(*this, this);
@@ -251,7 +251,7 @@ void TFormAdjust::AdjustRdoGrpClick() {
                                             "BidItemsPnl",      "USBIDItemsPnl",
                                             "TopMarginMainPnl", "FirstDotPositionPnl"};
     if (index >= 0 && index < 6) ShowItemPanel(panels[index]);
-    if (index == 5 && !FirstDotPositionOpen()) return;
+    if (index == 5 && !marginsItem_->FirstDotPositionOpen()) return;
   }
   DeselectGroupsExcept(AdjustRdoGrp);
 }

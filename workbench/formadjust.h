@@ -47,6 +47,7 @@ class TitledPanel;
 class UpDown;
 class InitialSettingItem;
 class LiquidExchangeItem;
+class MarginsItem;
 class PrintItems;
 struct SequenceReport;
 struct Units;
@@ -134,12 +135,8 @@ class TFormAdjust : public QWidget, public ItemHost {
 
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
-  TitledPanel* TopMarginMainPnl;
-  TitledPanel* TopMarginPnl;
-  TitledPanel* FirstDotPositionPnl;
 
   // The input edits that ResetPanels empties, each created in its panel.
-  LimitedEdit* LandMarginEdit;  // FirstDotPositionPnl: read-only for typing, "0" at first
 
   // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
 
@@ -162,47 +159,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   // on it); the start-up sets it. Without one, row 0.
   void SetModelPositionSource(std::function<int()> source);
 
-  // --- Margins: top margin and first dot position (formadjust_margins.cpp) ---------------------
-
-  void TopMarginMainBtnClick();
-  void TopMarginWriteOKBtnClick();
-  void TopMarginRtnBtnClick();
-  RadioGroup* TopMarginRdoGrp;
-  QPushButton* TopMarginMainBtn;
-  RadioGroup* TopMarginInputRdoGrp;
-  QPushButton* TopMarginWriteOKBtn;
-  QPushButton* TopMarginRtnBtn;
-
-  // The first-dot panel's opening read of the stored value, run after the item shows the panel;
-  // false when the read failed (the item click then ends there).
-  bool FirstDotPositionOpen();
-  // Clamps v to -72..72, puts it into the edit and shows it on the gauges and in millimetres.
-  void ShowFirstDot(int v);
-  void LandMarginUpDownClick();
-  void SteptoLeftBitBtnClick();
-  void SteptoRightBitBtnClick();
-  void GotoLeftEdgeBitBtnClick();
-  void GotoRightEdgeBitBtnClick();
-  void CenteringBitBtnClick();
-  void LandMarginWriteBtnClick();
-  TCGauge* LeftMarginGauge;
-  TCGauge* RightMarginGauge;
-  UpDown* LandMarginUpDown;
-  QLabel* LandMarginRealValuePnl;
-  QToolButton* SteptoLeftBitBtn;
-  QToolButton* SteptoRightBitBtn;
-  QToolButton* GotoLeftEdgeBitBtn;
-  QToolButton* GotoRightEdgeBitBtn;
-  QToolButton* CenteringBitBtn;
-  QPushButton* LandMarginWriteBtn;
-
- private:
-  void BuildTopMarginPanels();
-  void BuildFirstDotPanel();
-  // The gauges and the millimetre text for a first dot value, without touching the edit.
-  void ShowFirstDotDisplay(double v);
-
- public:
   // The top-margin panel's "Print top margin" item, printed by the print items.
   void PrintTopMarginItem();
 
@@ -272,6 +228,7 @@ class TFormAdjust : public QWidget, public ItemHost {
   InitialSettingItem* initialSettingItem_ = nullptr;
   LiquidExchangeItem* liquidExchangeItem_ = nullptr;
   PrintItems* printItems_ = nullptr;
+  MarginsItem* marginsItem_ = nullptr;
   std::vector<LimitedEdit*> inputEdits_;
   // Which list AdjustRdoGrp shows; its items open the panels of that list.
   bool adjustListIsErrorMode_ = false;

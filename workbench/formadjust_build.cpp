@@ -405,9 +405,9 @@ void TFormAdjust::BuildItemPanels() {
   TitledPanel* bidInput = NewItemPanel("BidInputPnl", "Input Bi-D adjustment value");
   NewItemPanel("USBIDItemsPnl", "USB ID adjustment items ");
   TitledPanel* usbIdInput = NewItemPanel("USBIDInputPnl", "Input USB ID");
-  TopMarginMainPnl = NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
-  TopMarginPnl = NewItemPanel("TopMarginPnl", "Top margin adjustment");
-  FirstDotPositionPnl = NewItemPanel("FirstDotPositionPnl", "First dot position adjustment ");
+  NewItemPanel("TopMarginMainPnl", "Top margin adjustment items ");
+  NewItemPanel("TopMarginPnl", "Top margin adjustment");
+  TitledPanel* firstDot = NewItemPanel("FirstDotPositionPnl", "First dot position adjustment ");
   NewItemPanel("CleaningPnl", "Head cleaning ");
   NewItemPanel("InkChargePnl", "Initial ink charge ");
   NewItemPanel("ProCounterItemsPnl", "Protection counter maintenance items ");
@@ -431,10 +431,9 @@ void TFormAdjust::BuildItemPanels() {
   TitledPanel* eepromGrid = NewItemPanel("EEPROMGridPnl", "Check EEPROM data", 367);
   NewItemPanel("A4CheckPnl", "A4 normal paper printing ");
 
-  // The edits that ResetPanels empties exist from the start, in their panels; the owners of the
-  // panels place them and add the rest.
+  // The edits that ResetPanels empties exist from the start, in their panels; the items take them
+  // with InputEdit(), place them and add the rest.
   struct EditSpec {
-    LimitedEdit** edit;
     const char* name;
     QWidget* panel;
     int maxLength;
@@ -442,19 +441,19 @@ void TFormAdjust::BuildItemPanels() {
     const char* initial;
   };
   const EditSpec edits[] = {
-      {nullptr, "HdVolWrtEdit", headIdInput, 11, true, ""},
-      {nullptr, "MsBkBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "MsClBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "Pl6BkBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "Pl6ClBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "Pl4BkBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "Pl4ClBidWrtEdit", bidInput, 3, false, "0"},
-      {nullptr, "UsbIdInputEdit", usbIdInput, 10, true, ""},
-      {&LandMarginEdit, "LandMarginEdit", FirstDotPositionPnl, 0, false, "0"},
-      {nullptr, "EepReadBegEdit", eepromCheck, 2, true, ""},
-      {nullptr, "EepReadEndEdit", eepromCheck, 2, true, ""},
-      {nullptr, "EepWriteAddEdit", eepromChange, 2, true, ""},
-      {nullptr, "EepWriteDataEdit", eepromChange, 2, true, ""},
+      {"HdVolWrtEdit", headIdInput, 11, true, ""},
+      {"MsBkBidWrtEdit", bidInput, 3, false, "0"},
+      {"MsClBidWrtEdit", bidInput, 3, false, "0"},
+      {"Pl6BkBidWrtEdit", bidInput, 3, false, "0"},
+      {"Pl6ClBidWrtEdit", bidInput, 3, false, "0"},
+      {"Pl4BkBidWrtEdit", bidInput, 3, false, "0"},
+      {"Pl4ClBidWrtEdit", bidInput, 3, false, "0"},
+      {"UsbIdInputEdit", usbIdInput, 10, true, ""},
+      {"LandMarginEdit", firstDot, 0, false, "0"},
+      {"EepReadBegEdit", eepromCheck, 2, true, ""},
+      {"EepReadEndEdit", eepromCheck, 2, true, ""},
+      {"EepWriteAddEdit", eepromChange, 2, true, ""},
+      {"EepWriteDataEdit", eepromChange, 2, true, ""},
   };
   QHash<QWidget*, int> nextTop;  // stacked until the panel's owner places them
   for (const EditSpec& e : edits) {
@@ -465,11 +464,10 @@ void TFormAdjust::BuildItemPanels() {
     edit->setGeometry(16, top, 120, 22);
     nextTop[e.panel] = top + 28;
     inputEdits_.push_back(edit);
-    // An item that is a class of its own takes its edit from InputEdit().
-    if (e.edit != nullptr) *e.edit = edit;
   }
-  LandMarginEdit->setReadOnly(true);
-  LandMarginEdit->setCursor(Qt::ForbiddenCursor);
+  LimitedEdit* landMargin = InputEdit("LandMarginEdit");
+  landMargin->setReadOnly(true);
+  landMargin->setCursor(Qt::ForbiddenCursor);
 
   // The EEPROM tool's grid exists from the start, headings filled; the tool takes it by name.
   auto* grid = new QTableWidget(17, 17, eepromGrid);

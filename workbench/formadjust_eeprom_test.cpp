@@ -379,7 +379,7 @@ class TopMarginItem : public OnPrinter {
  protected:
   void Adjust() {
     ClickItem(form->AdjustRdoGrp, 4);
-    ClickItem(form->TopMarginRdoGrp, 1);
+    ClickItem(Find<RadioGroup>(form, "TopMarginRdoGrp"), 1);
     Click(form, "TopMarginMainBtn");
   }
 };
@@ -391,19 +391,19 @@ TEST_F(TopMarginItem, PreselectsTheStepOfTheStoredByte) {
     printer.SetEeprom(0x2E, stored);
     Adjust();
     EXPECT_EQ(VisibleItemPanels(form), QStringList{"TopMarginPnl"});
-    EXPECT_EQ(form->TopMarginInputRdoGrp->ItemIndex(), item) << int(stored);
+    EXPECT_EQ(Find<RadioGroup>(form, "TopMarginInputRdoGrp")->ItemIndex(), item) << int(stored);
   }
   // A byte that cannot be read counts as 0, silently.
   printer.SetEeprom(0x2E, 0xE7);
   printer.FailNth(Op::kEepromRead, 1, -104);
   Adjust();
-  EXPECT_EQ(form->TopMarginInputRdoGrp->ItemIndex(), 1);
+  EXPECT_EQ(Find<RadioGroup>(form, "TopMarginInputRdoGrp")->ItemIndex(), 1);
   EXPECT_EQ(LogText(form), "");
 }
 
 TEST_F(TopMarginItem, WritesTheChosenStepAndSavesIt) {
   Adjust();
-  ClickItem(form->TopMarginInputRdoGrp, 2);
+  ClickItem(Find<RadioGroup>(form, "TopMarginInputRdoGrp"), 2);
   printer.ClearTrace();
   Click(form, "TopMarginWriteOKBtn");
   EXPECT_EQ(printer.Eeprom(0x2E), 0x19);
@@ -412,7 +412,7 @@ TEST_F(TopMarginItem, WritesTheChosenStepAndSavesIt) {
   EXPECT_EQ(LogText(form), "As Top margin data, \"+\" has been written on EEPROM.");
   EXPECT_EQ(form->ShowTopMarginPnl->text(), "\"+\"");
 
-  ClickItem(form->TopMarginInputRdoGrp, 0);
+  ClickItem(Find<RadioGroup>(form, "TopMarginInputRdoGrp"), 0);
   printer.FailNth(Op::kSaveAllCurrentData, 1, -82);
   Click(form, "TopMarginWriteOKBtn");
   EXPECT_EQ(printer.Eeprom(0x2E), 0xE7);
@@ -434,10 +434,11 @@ class FirstDotItem : public OnPrinter {
     ClickItem(form->AdjustRdoGrp, 5);
   }
   void ExpectShown(const char* edit, int left, const char* mm) {
-    EXPECT_EQ(form->LandMarginEdit->text(), edit);
-    EXPECT_EQ(form->LeftMarginGauge->Progress(), left) << edit;
-    EXPECT_EQ(form->RightMarginGauge->Progress(), 100 - left) << edit;
-    EXPECT_EQ(form->LandMarginRealValuePnl->text(), QString::fromLatin1(mm) + " mm") << edit;
+    EXPECT_EQ(Find<LimitedEdit>(form, "LandMarginEdit")->text(), edit);
+    EXPECT_EQ(Find<TCGauge>(form, "LeftMarginGauge")->Progress(), left) << edit;
+    EXPECT_EQ(Find<TCGauge>(form, "RightMarginGauge")->Progress(), 100 - left) << edit;
+    EXPECT_EQ(Find<QLabel>(form, "LandMarginRealValuePnl")->text(), QString::fromLatin1(mm) + " mm")
+        << edit;
   }
 };
 
@@ -461,19 +462,19 @@ TEST_F(FirstDotItem, APrinterThatDoesNotAnswerLeavesThePanelQuiet) {
   Open(0x10);
   EXPECT_EQ(VisibleItemPanels(form), QStringList{"FirstDotPositionPnl"});
   EXPECT_EQ(LogText(form), "");
-  EXPECT_EQ(form->LandMarginEdit->text(), "");
-  EXPECT_EQ(form->LeftMarginGauge->Progress(), 52);  // as it was
-  EXPECT_EQ(form->AppendixRdoGrp->ItemIndex(), 0);   // the item click ended early
+  EXPECT_EQ(Find<LimitedEdit>(form, "LandMarginEdit")->text(), "");
+  EXPECT_EQ(Find<TCGauge>(form, "LeftMarginGauge")->Progress(), 52);  // as it was
+  EXPECT_EQ(form->AppendixRdoGrp->ItemIndex(), 0);                    // the item click ended early
 }
 
 TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
   Open(0x00);
-  form->LandMarginUpDown->StepUp();
+  Find<UpDown>(form, "LandMarginUpDown")->StepUp();
   ExpectShown("1", 50, "0.0088");
-  EXPECT_EQ(form->LandMarginUpDown->Maximum(), 36);
+  EXPECT_EQ(Find<UpDown>(form, "LandMarginUpDown")->Maximum(), 36);
   // Beyond its own range the spinner starts from its nearest end.
   Open(0x48);
-  form->LandMarginUpDown->StepDown();
+  Find<UpDown>(form, "LandMarginUpDown")->StepDown();
   ExpectShown("35", 74, "0.3087");
 
   Open(70);
@@ -485,11 +486,11 @@ TEST_F(FirstDotItem, SpinnerAndStepButtonsMoveTheValueWithinItsRange) {
   Click(form, "SteptoRightBitBtn");
   ExpectShown("-68", 4, "-0.5997");
   Click(form, "GotoRightEdgeBitBtn");
-  EXPECT_EQ(form->LandMarginEdit->text(), "72");
+  EXPECT_EQ(Find<LimitedEdit>(form, "LandMarginEdit")->text(), "72");
   Click(form, "CenteringBitBtn");
   ExpectShown("0", 50, "0.0000");
   Click(form, "GotoLeftEdgeBitBtn");
-  EXPECT_EQ(form->LandMarginEdit->text(), "-72");
+  EXPECT_EQ(Find<LimitedEdit>(form, "LandMarginEdit")->text(), "-72");
 
   const std::pair<const char*, const char*> hints[] = {
       {"SteptoLeftBitBtn", "To the left four points at a time"},
@@ -554,7 +555,7 @@ TEST_F(FirstDotItem, WriteWithAnEmptyEditLeavesTheWindowUsable) {
   testing_support::FakeExceptionBox box;
   printer.FailNth(Op::kEepromRead, 1, -104);
   Open(0x04);
-  ASSERT_EQ(form->LandMarginEdit->text(), "");
+  ASSERT_EQ(Find<LimitedEdit>(form, "LandMarginEdit")->text(), "");
   printer.ClearTrace();
   Click(form, "LandMarginWriteBtn");
   ASSERT_EQ(box.messages().size(), 1u);

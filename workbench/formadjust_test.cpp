@@ -127,7 +127,7 @@ TEST_F(Workbench, HasTheThirteenInputEditsInTheirPanelsWithTheirLimits) {
     EXPECT_EQ(edit->UpperCase(), e.upper) << e.edit;
     EXPECT_EQ(edit->text(), e.text) << e.edit;
   }
-  EXPECT_TRUE(form->LandMarginEdit->isReadOnly());
+  EXPECT_TRUE(Find<LimitedEdit>(form, "LandMarginEdit")->isReadOnly());
   EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->rowCount(), 17);
   EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(0, 1)->text(), "0");
   EXPECT_EQ(Find<QTableWidget>(form, "EepromStrGrid")->item(0, 16)->text(), "F");

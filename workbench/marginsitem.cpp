@@ -1,6 +1,8 @@
 // "Top margin adjustment" and "First dot position adjustment": the top margin chosen and written
 // (its line printed from the print items), and the first dot position set with its step buttons
 // and gauges and written.
+#include "workbench/marginsitem.h"
+
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -25,7 +27,6 @@
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
 #include "platform/handlerguard.h"
-#include "workbench/formadjust.h"
 #include "workbench/units.h"
 
 namespace {
@@ -64,43 +65,54 @@ QIcon StepIcon(int direction, bool edge, bool centering = false) {
 }
 }  // namespace
 
-void TFormAdjust::BuildTopMarginPanels() {
-  TopMarginRdoGrp =
-      NewItemsGroup(TopMarginMainPnl, "TopMarginRdoGrp", QStringLiteral("Item"),
-                    {QStringLiteral("Print top margin"), QStringLiteral("Adjust top margin")});
+MarginsItem::MarginsItem(ItemHost& host, QObject* parent, std::function<void()> printTopMarginLine)
+    : WorkbenchItem(host, parent),
+      printTopMarginLine_(std::move(printTopMarginLine)),
+      TopMarginMainPnl(host.ItemPanel("TopMarginMainPnl")),
+      TopMarginPnl(host.ItemPanel("TopMarginPnl")),
+      FirstDotPositionPnl(host.ItemPanel("FirstDotPositionPnl")),
+      LandMarginEdit(host.InputEdit("LandMarginEdit")) {
+  BuildTopMarginPanels();
+  BuildFirstDotPanel();
+}
+
+void MarginsItem::BuildTopMarginPanels() {
+  TopMarginRdoGrp = host_.NewItemsGroup(
+      TopMarginMainPnl, "TopMarginRdoGrp", QStringLiteral("Item"),
+      {QStringLiteral("Print top margin"), QStringLiteral("Adjust top margin")});
   TopMarginMainBtn = dialogkeys::MakeDefault(PanelButton(TopMarginMainPnl, "TopMarginMainBtn",
                                                          QStringLiteral("OK"), true,
-                                                         &TFormAdjust::TopMarginMainBtnClick));
+                                                         &MarginsItem::TopMarginMainBtnClick));
 
   QWidget* p = TopMarginPnl;
   const int top = TitledPanel::ContentTop() + 8;
-  NewLabel(p,
-           QStringLiteral("Selected adjustment value is written in the specific address of "
-                          "EEPROM after clicking OK button."),
-           16, top, 350, 2);
+  host_.NewLabel(p,
+                 QStringLiteral("Selected adjustment value is written in the specific address of "
+                                "EEPROM after clicking OK button."),
+                 16, top, 350, 2);
   TopMarginInputRdoGrp =
-      NewItemsGroup(p, "TopMarginInputRdoGrp", QStringLiteral("Items"),
-                    {QStringLiteral("Adjust to \"-\""), QStringLiteral("Adjust to \"0\""),
-                     QStringLiteral("Adjust to \"+\"")});
+      host_.NewItemsGroup(p, "TopMarginInputRdoGrp", QStringLiteral("Items"),
+                          {QStringLiteral("Adjust to \"-\""), QStringLiteral("Adjust to \"0\""),
+                           QStringLiteral("Adjust to \"+\"")});
   TopMarginInputRdoGrp->move(16, top + 52);
   TopMarginWriteOKBtn =
       dialogkeys::MakeDefault(PanelButton(p, "TopMarginWriteOKBtn", QStringLiteral("OK"), false,
-                                          &TFormAdjust::TopMarginWriteOKBtnClick));
+                                          &MarginsItem::TopMarginWriteOKBtnClick));
   TopMarginRtnBtn = PanelButton(p, "TopMarginRtnBtn", QStringLiteral("Previous"), true,
-                                &TFormAdjust::TopMarginRtnBtnClick);
+                                &MarginsItem::TopMarginRtnBtnClick);
 }
 
-void TFormAdjust::TopMarginMainBtnClick() {
+void MarginsItem::TopMarginMainBtnClick() {
   switch (TopMarginRdoGrp->ItemIndex()) {
     case 0:
-      PrintTopMarginItem();
+      printTopMarginLine_();
       break;
     case 1: {
       // A value that cannot be read counts as 0: the choice then starts at "0".
       uint8_t stored = 0;
-      if (ReadEepromCell(eeprom::kTopMargin, &stored) != rc::Success) stored = 0;
+      if (host_.ReadEepromCell(eeprom::kTopMargin, &stored) != rc::Success) stored = 0;
       TopMarginInputRdoGrp->SetItemIndex(eeprom::TopMarginPreselection(stored));
-      ResetPanels();
+      host_.ResetPanels();
       TopMarginPnl->show();
       break;
     }
@@ -109,36 +121,37 @@ void TFormAdjust::TopMarginMainBtnClick() {
   }
 }
 
-void TFormAdjust::TopMarginWriteOKBtnClick() {
+void MarginsItem::TopMarginWriteOKBtnClick() {
   const int item = TopMarginInputRdoGrp->ItemIndex();
   if (item < 0) return;
-  ResultCode result = WriteEepromCell(eeprom::kTopMargin, eeprom::TopMarginValue(item));
-  if (result == rc::Success) result = SaveAllCurrentData(ModelCode1(), ModelCode2());
+  ResultCode result = host_.WriteEepromCell(eeprom::kTopMargin, eeprom::TopMarginValue(item));
+  if (result == rc::Success) result = SaveAllCurrentData(host_.ModelCode1(), host_.ModelCode2());
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     return;
   }
   const QString label = QLatin1String(eeprom::TopMarginLabel(item));
-  WriteStatus(LineInfo, QStringLiteral("As Top margin data, "));
-  WriteStatus(LineAppend, label);
-  WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
-  ShowTopMarginPnl->setText(label);
+  host_.WriteStatus(LineInfo, QStringLiteral("As Top margin data, "));
+  host_.WriteStatus(LineAppend, label);
+  host_.WriteStatus(LineAppend, QStringLiteral(" has been written on EEPROM."));
+  host_.ShowAdjusted("ShowTopMarginPnl", label);
 }
 
-void TFormAdjust::TopMarginRtnBtnClick() {
-  ResetPanels();
+void MarginsItem::TopMarginRtnBtnClick() {
+  host_.ResetPanels();
   TopMarginMainPnl->show();
 }
 
-void TFormAdjust::BuildFirstDotPanel() {
+void MarginsItem::BuildFirstDotPanel() {
   QWidget* p = FirstDotPositionPnl;
   const int top = TitledPanel::ContentTop() + 4;
-  NewLabel(p,
-           QStringLiteral("You can specify minus in case of left adjust, or plus in case of right "
-                          "adjust."),
-           16, top, 350, 2);
-  NewLabel(p, QStringLiteral("Remaining left margin"), 16, top + 44, 168);
-  NewLabel(p, QStringLiteral("Remaining right margin"), 200, top + 44, 168);
+  host_.NewLabel(
+      p,
+      QStringLiteral("You can specify minus in case of left adjust, or plus in case of right "
+                     "adjust."),
+      16, top, 350, 2);
+  host_.NewLabel(p, QStringLiteral("Remaining left margin"), 16, top + 44, 168);
+  host_.NewLabel(p, QStringLiteral("Remaining right margin"), 200, top + 44, 168);
   LeftMarginGauge = new TCGauge(p);
   LeftMarginGauge->setObjectName(QStringLiteral("LeftMarginGauge"));
   LeftMarginGauge->setGeometry(16, top + 66, 168, 20);
@@ -149,12 +162,12 @@ void TFormAdjust::BuildFirstDotPanel() {
     gauge->SetMinMax(0, 100);
     gauge->SetForeColor(QColor(0, 0, 160));
   }
-  NewLabel(p, QStringLiteral("Adjustment range is from -72 to 72."), 16, top + 98, 350);
+  host_.NewLabel(p, QStringLiteral("Adjustment range is from -72 to 72."), 16, top + 98, 350);
 
   // The row of step buttons around the value: edge, four left, value, four right, edge, centre.
   const int row = top + 124;
   auto stepButton = [&](QToolButton** button, const char* name, const char* hint, const QIcon& icon,
-                        int x, void (TFormAdjust::*handler)()) {
+                        int x, void (MarginsItem::*handler)()) {
     *button = new QToolButton(p);
     (*button)->setObjectName(QLatin1String(name));
     (*button)->setToolTip(QLatin1String(hint));
@@ -164,9 +177,9 @@ void TFormAdjust::BuildFirstDotPanel() {
     Connect(*button, handler);
   };
   stepButton(&GotoLeftEdgeBitBtn, "GotoLeftEdgeBitBtn", "To the edge of left", StepIcon(-1, true),
-             16, &TFormAdjust::GotoLeftEdgeBitBtnClick);
+             16, &MarginsItem::GotoLeftEdgeBitBtnClick);
   stepButton(&SteptoLeftBitBtn, "SteptoLeftBitBtn", "To the left four points at a time",
-             StepIcon(-1, false), 54, &TFormAdjust::SteptoLeftBitBtnClick);
+             StepIcon(-1, false), 54, &MarginsItem::SteptoLeftBitBtnClick);
   LandMarginEdit->setGeometry(96, row + 2, 48, 22);
   LandMarginEdit->setAlignment(Qt::AlignRight);
   LandMarginUpDown = new UpDown(LandMarginEdit, p);
@@ -176,11 +189,11 @@ void TFormAdjust::BuildFirstDotPanel() {
   connect(LandMarginUpDown, &UpDown::Changed, this,
           platform::Guarded([this] { LandMarginUpDownClick(); }));
   stepButton(&SteptoRightBitBtn, "SteptoRightBitBtn", "To the right four points at a time",
-             StepIcon(1, false), 168, &TFormAdjust::SteptoRightBitBtnClick);
+             StepIcon(1, false), 168, &MarginsItem::SteptoRightBitBtnClick);
   stepButton(&GotoRightEdgeBitBtn, "GotoRightEdgeBitBtn", "To the edge of right", StepIcon(1, true),
-             206, &TFormAdjust::GotoRightEdgeBitBtnClick);
+             206, &MarginsItem::GotoRightEdgeBitBtnClick);
   stepButton(&CenteringBitBtn, "CenteringBitBtn", "Centering", StepIcon(0, false, true), 260,
-             &TFormAdjust::CenteringBitBtnClick);
+             &MarginsItem::CenteringBitBtnClick);
 
   LandMarginRealValuePnl = new QLabel(p);
   LandMarginRealValuePnl->setObjectName(QStringLiteral("LandMarginRealValuePnl"));
@@ -190,13 +203,13 @@ void TFormAdjust::BuildFirstDotPanel() {
   ShowFirstDotDisplay(0);
 
   LandMarginWriteBtn = PanelButton(p, "LandMarginWriteBtn", QStringLiteral("Write"), true,
-                                   &TFormAdjust::LandMarginWriteBtnClick);
+                                   &MarginsItem::LandMarginWriteBtnClick);
 }
 
-bool TFormAdjust::FirstDotPositionOpen() {
+bool MarginsItem::FirstDotPositionOpen() {
   uint8_t stored = 0;
   // Nothing is said when the printer does not answer: the panel stays as it is.
-  if (ReadEepromCell(eeprom::kFirstDot, &stored) != rc::Success) return false;
+  if (host_.ReadEepromCell(eeprom::kFirstDot, &stored) != rc::Success) return false;
   const int v = eeprom::FirstDotFromCell(stored);
   ShowFirstDot(v);
   // The edit shows what is stored, even beyond the range the display is held to.
@@ -204,66 +217,66 @@ bool TFormAdjust::FirstDotPositionOpen() {
   return true;
 }
 
-void TFormAdjust::ShowFirstDotDisplay(double v) {
+void MarginsItem::ShowFirstDotDisplay(double v) {
   const eeprom::FirstDotDisplay display = eeprom::ComputeFirstDotDisplay(v);
   LeftMarginGauge->SetProgress(display.leftProgress);
   RightMarginGauge->SetProgress(display.rightProgress);
   LandMarginRealValuePnl->setText(QString::fromStdString(display.mmText));
 }
 
-void TFormAdjust::ShowFirstDot(int v) {
+void MarginsItem::ShowFirstDot(int v) {
   v = eeprom::ClampFirstDot(v);
   LandMarginEdit->setText(QString::number(v));
   ShowFirstDotDisplay(v);
 }
 
-void TFormAdjust::LandMarginUpDownClick() {
+void MarginsItem::LandMarginUpDownClick() {
   ShowFirstDotDisplay(platform::StrToFloat(LandMarginEdit->text()));
 }
 
-void TFormAdjust::SteptoLeftBitBtnClick() {
+void MarginsItem::SteptoLeftBitBtnClick() {
   ShowFirstDot(platform::StrToInt(LandMarginEdit->text()) - kFirstDotStep);
 }
 
-void TFormAdjust::SteptoRightBitBtnClick() {
+void MarginsItem::SteptoRightBitBtnClick() {
   ShowFirstDot(platform::StrToInt(LandMarginEdit->text()) + kFirstDotStep);
 }
 
-void TFormAdjust::GotoLeftEdgeBitBtnClick() {
+void MarginsItem::GotoLeftEdgeBitBtnClick() {
   ShowFirstDot(eeprom::kFirstDotMin);
 }
 
-void TFormAdjust::GotoRightEdgeBitBtnClick() {
+void MarginsItem::GotoRightEdgeBitBtnClick() {
   ShowFirstDot(eeprom::kFirstDotMax);
 }
 
-void TFormAdjust::CenteringBitBtnClick() {
+void MarginsItem::CenteringBitBtnClick() {
   ShowFirstDot(0);
 }
 
-void TFormAdjust::LandMarginWriteBtnClick() {
+void MarginsItem::LandMarginWriteBtnClick() {
   // An edit left empty by a failed opening read holds no number: the conversion error goes to
   // the exception box, which leaves the window usable.
   const int v = platform::StrToInt(LandMarginEdit->text());
-  ResultCode result = WriteEepromCell(eeprom::kFirstDot, static_cast<uint8_t>(v));
+  ResultCode result = host_.WriteEepromCell(eeprom::kFirstDot, static_cast<uint8_t>(v));
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     return;
   }
   platform::MessageDlg(
       QStringLiteral("This printer is initializing to reflect changed value on EEPROM.\n"
                      "Please wait about 30 seconds until printer is ready state."),
       platform::DlgType::Information, platform::DlgButtons::Ok);
-  result = PowerOnInitialize(ModelCode1(), ModelCode2());
+  result = PowerOnInitialize(host_.ModelCode1(), host_.ModelCode2());
   if (result != rc::Success) {
-    ReportResult(LineError, result);
+    host_.ReportResult(LineError, result);
     return;
   }
   const QString text = LandMarginEdit->text();
-  WriteStatus(LineInfo, QStringLiteral("1st dot position value "));
-  WriteStatus(LineAdd, QStringLiteral("\""));
-  WriteStatus(LineAppend, text);
-  WriteStatus(LineAppend, QStringLiteral("\""));
-  WriteStatus(LineAppend, QStringLiteral("has been written on EEPROM."));
-  ShowFirstDotPnl->setText(text);
+  host_.WriteStatus(LineInfo, QStringLiteral("1st dot position value "));
+  host_.WriteStatus(LineAdd, QStringLiteral("\""));
+  host_.WriteStatus(LineAppend, text);
+  host_.WriteStatus(LineAppend, QStringLiteral("\""));
+  host_.WriteStatus(LineAppend, QStringLiteral("has been written on EEPROM."));
+  host_.ShowAdjusted("ShowFirstDotPnl", text);
 }
