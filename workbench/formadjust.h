@@ -2,11 +2,10 @@
 // its six line kinds, the "Adjusted items" summary, "Get status", and the close for the next
 // printer.
 //
-// The frame lives in formadjust.cpp; it gives its items what ItemHost lists. An item that is a
-// class of its own (workbenchitem.h: UsbIdItem) keeps its controls and handlers to itself; the
-// others still build the content of their item panels in their own Build...Panels() (called from
-// the constructor), keep their handlers in their own file and their members in their section
-// below. Tests find controls by objectName.
+// The frame: its log and navigation in formadjust.cpp, its construction in formadjust_build.cpp.
+// It makes the item panels and input edits and gives its items what ItemHost lists; each item
+// (workbenchitem.h, one class per feature file: HeadIdItem, BidItem, UsbIdItem, ...) builds its
+// controls in them and keeps controls and handlers to itself. Tests find controls by objectName.
 //
 // Handlers are connected through Connect(), which catches an exception at the handler's edge and
 // leaves the window usable (see platform/handlerguard.h).
@@ -136,8 +135,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   // The item panels (all at 235, 5 in the client area).
   QFrame* CanvasPanel;
 
-  // The input edits that ResetPanels empties, each created in its panel.
-
   // --- Printer status and errors (formadjust.cpp) ---------------------------------------------
 
   // Writes the code's message with the kind; 0x2000 goes to ReportPacketError whatever the kind.
@@ -186,8 +183,6 @@ class TFormAdjust : public QWidget, public ItemHost {
   // A button in the bottom row of an item panel: in the right-hand place ("Previous", or a lone
   // "OK"), or left of it ("OK" beside "Previous"); clicks go through the handler guard. Enter and
   // Esc reach it when dialogkeys marks it default or cancel.
-  QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
-                           void (TFormAdjust::*handler)());
   QPushButton* PanelButton(QWidget* panel, const char* name, const QString& text, bool rightmost,
                            std::function<void()> handler) override;
   // An "Items" choice in an item panel, its first item selected.

@@ -332,14 +332,6 @@ RadioGroup* TFormAdjust::NewItemsGroup(QWidget* panel, const char* name, const Q
 }
 
 QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QString& text,
-                                      bool rightmost, void (TFormAdjust::*handler)()) {
-  QPushButton* button =
-      NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
-  Connect(button, handler);
-  return button;
-}
-
-QPushButton* TFormAdjust::PanelButton(QWidget* panel, const char* name, const QString& text,
                                       bool rightmost, std::function<void()> handler) {
   QPushButton* button =
       NewButton(panel, name, text, rightmost ? kRightButtonLeft : kOkLeft, kButtonTop);
