@@ -197,7 +197,7 @@ CommandResult LoadPaper(Printer& p, const Words& w) {
   return Ok("the tray holds " + std::to_string(sheets) + " sheets");
 }
 
-// "clog random N [SEED]": not done (ok false) when no nozzle was left open to clog.
+// "clog random N [SEED]": refused when no nozzle was left open to clog.
 CommandResult ClogRandom(Printer& p, const Words& w) {
   long count = 0, seed = 0;
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[2], &count) || count < 1 ||
@@ -207,8 +207,8 @@ CommandResult ClogRandom(Printer& p, const Words& w) {
   if (w.size() == 3) seed = static_cast<long>(std::random_device()() & 0x7FFFFFFF);
   const int clogged = p.op.ClogRandomNozzles(static_cast<int>(std::min<long>(count, 1000)),
                                              static_cast<uint32_t>(seed));
-  return {clogged > 0, false,
-          "clogged " + std::to_string(clogged) + " nozzles (seed " + std::to_string(seed) + ")"};
+  if (clogged == 0) return Fail("no nozzle was open to clog (seed " + std::to_string(seed) + ")");
+  return Ok("clogged " + std::to_string(clogged) + " nozzles (seed " + std::to_string(seed) + ")");
 }
 
 CommandResult Clog(Printer& p, const Words& w) {

@@ -283,6 +283,11 @@ TEST_F(DeviceTest, OperatorCommands) {
   EXPECT_EQ(d4::GetU16(busy.data() + 6), status::kBusy);
   EXPECT_TRUE(RunCommand(*device_, "quit").quit);
   EXPECT_TRUE(RunCommand(*device_, "").ok);
+  // Every nozzle clogged: a random clog has none left and says so as a refusal.
+  EXPECT_TRUE(RunCommand(*device_, "clog random 1000 5").ok);
+  const CommandResult none = RunCommand(*device_, "clog random 1 5");
+  EXPECT_FALSE(none.ok);
+  EXPECT_EQ(none.text.rfind("error: ", 0), 0u) << none.text;
   for (const char* bad : {"fail nothing 1 1", "fail eeprom_read 0 1", "eeprom 300", "error pink",
                           "time-scale -1", "frobnicate"}) {
     EXPECT_FALSE(RunCommand(*device_, bad).ok) << bad;
