@@ -156,7 +156,7 @@ void Device::Disconnected(int) {
 }
 
 d4::Outcome Device::TransactionLocked(Op op, bool* drop) {
-  TraceRecord record(OpName(op));
+  TraceRecord record = trace_.Record(OpName(op));
   if (std::optional<Faults::Armed> fault = faults_.Take(op)) {
     Changed(change::kFaults);
     if (fault->kind == Faults::Armed::Kind::kDrop) {
@@ -220,7 +220,8 @@ Device::Answer Device::Control(int connection, const std::vector<uint8_t>& bytes
   Advance();
   lock.lock();
 
-  TraceRecord record = service::RequestRecord(*request);
+  TraceRecord record =
+      trace_.Active() ? service::RequestRecord(*request) : TraceRecord::Unkept();
   auto refuse = [&](d4::Outcome outcome) {
     TraceLocked(record.Num("refused", service::RefusalCode(outcome)));
     answer.reply = service::ControlReply(request->command, request->tag, outcome);
@@ -249,10 +250,10 @@ Device::Answer Device::Data(int connection, uint8_t seq, const std::vector<uint8
     answer.drop = true;
     return answer;
   }
-  TraceRecord record("data");
   // The hex of every packet is the costliest thing the printer does on a fast link: built only
   // when the trace is kept somewhere.
-  if (trace_.Active()) record.Hex("hex", bytes.data(), bytes.size());
+  TraceRecord record = trace_.Record("data");
+  record.Hex("hex", bytes.data(), bytes.size());
   d4::Outcome outcome = d4::Outcome::Ok();
   if (std::optional<Faults::Armed> fault = faults_.Take(Op::kData)) {
     Changed(change::kFaults);

@@ -29,24 +29,27 @@ void AppendString(std::string& out, std::string_view value) {
 }
 }  // namespace
 
-TraceRecord::TraceRecord(std::string_view op) {
+TraceRecord::TraceRecord(std::string_view op) : kept_(true) {
   fields_ = ",\"op\":";
   AppendString(fields_, op);
 }
 
 TraceRecord& TraceRecord::Num(std::string_view key, long long value) {
+  if (!kept_) return *this;
   AppendKey(fields_, key);
   fields_ += std::to_string(value);
   return *this;
 }
 
 TraceRecord& TraceRecord::Str(std::string_view key, std::string_view value) {
+  if (!kept_) return *this;
   AppendKey(fields_, key);
   AppendString(fields_, value);
   return *this;
 }
 
 TraceRecord& TraceRecord::Hex(std::string_view key, const uint8_t* data, std::size_t size) {
+  if (!kept_) return *this;
   static const char digits[] = "0123456789ABCDEF";
   AppendKey(fields_, key);
   fields_.reserve(fields_.size() + size * 2 + 2);
@@ -76,7 +79,9 @@ bool Trace::SetFile(const std::filesystem::path& file) {
 }
 
 void Trace::Write(const TraceRecord& record) {
-  const std::string line = record.Line(++seq_);
+  ++seq_;
+  if (!Active() || !record.Kept()) return;
+  const std::string line = record.Line(seq_);
   if (file_ != nullptr) {
     std::fputs(line.c_str(), file_);
     std::fputc('\n', file_);

@@ -13,17 +13,23 @@
 
 namespace vprinter {
 
-// One trace record under construction: "op" first, then the fields in the order added.
+// One trace record under construction: "op" first, then the fields in the order added. An
+// unkept record (Trace::Record while nothing is written) takes its fields without building
+// anything: the printer traces every packet, and a fast link must not pay for a text nobody reads.
 class TraceRecord {
  public:
   explicit TraceRecord(std::string_view op);
+  static TraceRecord Unkept() { return TraceRecord(); }
   TraceRecord& Num(std::string_view key, long long value);
   TraceRecord& Str(std::string_view key, std::string_view value);
   TraceRecord& Hex(std::string_view key, const uint8_t* data, std::size_t size);
   // The line for sequence number seq, without the line break.
   std::string Line(uint64_t seq) const;
+  bool Kept() const { return kept_; }
 
  private:
+  TraceRecord() = default;
+  bool kept_ = false;
   std::string fields_;
 };
 
@@ -43,6 +49,11 @@ class Trace {
 
   // Whether anything is written at all, so callers can skip building large records.
   bool Active() const { return file_ != nullptr || keepInMemory_ || historySize_ > 0; }
+  // A new record for `op`: kept only while the trace is active.
+  TraceRecord Record(std::string_view op) const {
+    return Active() ? TraceRecord(op) : TraceRecord::Unkept();
+  }
+  // Numbers the record; writes it where the trace is kept (nothing is built while inactive).
   void Write(const TraceRecord& record);
   const std::vector<std::string>& Lines() const { return lines_; }
   void ClearLines() { lines_.clear(); }
