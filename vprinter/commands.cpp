@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "vprinter/headlabel.h"
 #include "vprinter/mechanism.h"
 #include "vprinter/status.h"
 
@@ -187,6 +188,42 @@ CommandResult ReplaceCartridge(Printer& p, const Words& w) {
   return Ok();
 }
 
+CommandResult ReplaceHead(Printer& p, const Words& w) {
+  if (w.size() > 2) return Fail("usage: replace-head [ID]");
+  std::string label = w.size() == 2 ? w[1] : MakeHeadLabel(std::random_device{}());
+  if (const std::string fault = HeadLabelFault(label); !fault.empty()) {
+    return Fail("not a head ID: " + fault);
+  }
+  p.op.ReplaceHead(label);
+  return Ok("a new head, its label reads " + label);
+}
+
+CommandResult BidOffset(Printer& p, const Words& w) {
+  long drop = 0, group = 0, offset = 0;
+  if (w.size() != 4 || !ParseInt(w[1], &drop) || !ParseInt(w[2], &group) ||
+      !ParseInt(w[3], &offset) || !p.op.SetBidOffset(static_cast<int>(drop),
+                                                     static_cast<int>(group),
+                                                     static_cast<int>(offset))) {
+    return Fail("usage: bid-offset DROP GROUP OFFSET (DROP 1..3, GROUP 1..2, OFFSET -40..40)");
+  }
+  return Ok();
+}
+
+CommandResult FeedOffset(Printer& p, const Words& w) {
+  long top = 0, left = 0;
+  if (w.size() != 3 || !ParseInt(w[1], &top) || !ParseInt(w[2], &left) ||
+      !p.op.SetFeedOffset(static_cast<int>(top), static_cast<int>(left))) {
+    return Fail("usage: feed-offset TOP LEFT (TOP -50..50, LEFT -72..72)");
+  }
+  return Ok();
+}
+
+CommandResult Judge(Printer& p, const Words& w) {
+  if (w.size() != 1) return Fail("usage: judge");
+  if (p.training == nullptr) return Fail("no scenario is running (--scenario FILE)");
+  return Ok(p.training->Judge());
+}
+
 CommandResult LoadPaper(Printer& p, const Words& w) {
   long sheets = PaperTray::kCapacity;
   if (w.size() > 2 || (w.size() == 2 && !ParseInt(w[1], &sheets)) || sheets < 0 ||
@@ -324,6 +361,18 @@ constexpr OperatorCommand kCommands[] = {
      Operate<&OperatorControls::ReplaceCartridges>},
     {"replace-cartridge", "replace-cartridge CART",
      "a new ink cartridge in one holder (0 = black, 1 = colour)", ReplaceCartridge},
+    {"replace-waste-pads", "replace-waste-pads",
+     "new waste-ink pads (the counter is not touched)",
+     Operate<&OperatorControls::ReplaceWastePads>},
+    {"replace-head", "replace-head [ID]",
+     "a new print head whose label shows ID (none: a random one)", ReplaceHead},
+    {"bid-offset", "bid-offset DROP GROUP OFF",
+     "the hidden return-pass error of a Bi-D row (DROP 1..3, GROUP 1..2)", BidOffset},
+    {"feed-offset", "feed-offset TOP LEFT",
+     "the paper feed's hidden error (TOP 1/360 inch down, LEFT 1/2880\n"
+     "inch right)",
+     FeedOffset},
+    {"judge", "judge", "the verdict of the training scenario that runs", Judge},
     {"load-paper", "load-paper [N]",
      "the input tray holds N sheets from now on (0..100, default 100)", LoadPaper},
     {"clog", "clog ROW NOZZLE...", "clog nozzles (ROW black 0..143, cyan, magenta, yellow 0..47)",
@@ -383,8 +432,9 @@ std::span<const OperatorCommand> OperatorCommands() {
   return kCommands;
 }
 
-CommandResult RunCommand(OperatorControls& op, FaultInjection& faults, const std::string& line) {
-  Printer p{op, faults};
+CommandResult RunCommand(OperatorControls& op, FaultInjection& faults, const std::string& line,
+                         Training* training) {
+  Printer p{op, faults, training};
   std::istringstream in(line);
   Words w;
   for (std::string word; in >> word;) w.push_back(word);

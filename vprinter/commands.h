@@ -17,10 +17,21 @@ struct CommandResult {
   std::string text;  // what to print (one or more lines, no trailing line break)
 };
 
-// What the commands act on.
+// A training scenario running on the printer (vprinter/scenario/): what "judge" asks.
+class Training {
+ public:
+  // The verdict as its lines: a line per goal, per mistake, and the closing line.
+  virtual std::string Judge() = 0;
+
+ protected:
+  ~Training() = default;
+};
+
+// What the commands act on; `training` is null when no scenario runs.
 struct Printer {
   OperatorControls& op;
   FaultInjection& faults;
+  Training* training = nullptr;
 };
 
 // One operator command: what the text command line and the front panel's controls both run.
@@ -35,12 +46,14 @@ struct OperatorCommand {
 std::span<const OperatorCommand> OperatorCommands();
 
 // Runs one line ("" and "# ..." do nothing).
-CommandResult RunCommand(OperatorControls& op, FaultInjection& faults, const std::string& line);
+CommandResult RunCommand(OperatorControls& op, FaultInjection& faults, const std::string& line,
+                         Training* training = nullptr);
 // The same on a whole printer (device.h).
 template <class WholePrinter>
-CommandResult RunCommand(WholePrinter& printer, const std::string& line) {
+CommandResult RunCommand(WholePrinter& printer, const std::string& line,
+                         Training* training = nullptr) {
   return RunCommand(static_cast<OperatorControls&>(printer), static_cast<FaultInjection&>(printer),
-                    line);
+                    line, training);
 }
 
 }  // namespace vprinter

@@ -31,6 +31,7 @@ uint16_t Consumables::AddWaste(unsigned points) {
 uint16_t Consumables::UseInk(int chamber, double ml) {
   PrinterState& state = store_->Edit();
   state.inkUsedMl[chamber] += ml;
+  usedSinceStart_ += ml;
   UpdateInkCounters(state);
   return state.inkUsedMl[chamber] >= InkCapacityMl(chamber) ? status::kInkOut : 0;
 }
@@ -99,9 +100,9 @@ void Consumables::SetChipByte(int cartridge, uint8_t address, uint8_t value) {
   }
 }
 
-void Consumables::ReplaceCartridge(int cartridge) {
+void Consumables::ReplaceCartridge(int cartridge, ChipDate today) {
   PrinterState& state = store_->Edit();
-  state.chips[cartridge] = NewCartridgeChip(cartridge, 1);
+  state.chips[cartridge] = NewCartridgeChip(cartridge, 1, today);
   state.cartridges = Cartridges::kInk;
   if (cartridge == 0) {
     state.inkUsedMl[0] = 0;

@@ -39,13 +39,17 @@ class Consumables {
 
   // An operator's chip byte; an ink percentage (0..100) becomes the ink left.
   void SetChipByte(int cartridge, uint8_t address, uint8_t value);
-  void ReplaceCartridge(int cartridge);
+  // A new cartridge, made `today` (the printer's clock): always in date when it goes in.
+  void ReplaceCartridge(int cartridge, ChipDate today);
   // The error a printer that starts now finds: a full waste-ink pad or an empty chamber.
   uint16_t ErrorAtStart() const;
   bool WastePadFull() const;
+  // Ink taken from the cartridges since the printer started, in millilitres, all chambers.
+  double InkUsedSinceStartMl() const { return usedSinceStart_; }
 
  private:
   StateStore* store_;
+  double usedSinceStart_ = 0;
 };
 
 }  // namespace vprinter

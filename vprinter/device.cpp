@@ -90,7 +90,9 @@ void Device::RaiseLocked(uint16_t error) {
 // -------------------------------------------------------------------
 
 void Device::SheetEjected(const std::string& file) {
-  TraceLocked(TraceRecord("sheet").Str("file", file));
+  // With the clogged nozzles as the sheet came out: a nozzle check on it shows every nozzle only
+  // when none was.
+  TraceLocked(TraceRecord("sheet").Str("file", file).Num("clogged", store_.Get().head.CloggedCount()));
   sheets_.push_front(file);
   if (sheets_.size() > kSheetsListed) sheets_.pop_back();
   Changed(change::kSheets);
@@ -126,6 +128,8 @@ void Device::ApplySettingsLocked() {
   PrintSettings settings;
   settings.topMargin = static_cast<int8_t>(state.eeprom[cell::kTopMargin]);
   settings.firstDot = static_cast<int8_t>(state.eeprom[cell::kFirstDot]);
+  settings.feedTop = state.feedOffsetTop;
+  settings.feedLeft = state.feedOffsetLeft;
   for (int drop = 1; drop <= 3; ++drop) {
     for (int ink = 1; ink <= 2; ++ink) {
       settings.bid[drop - 1][ink - 1] = static_cast<int8_t>(state.eeprom[BidCell(drop, ink)]);

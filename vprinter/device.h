@@ -71,6 +71,8 @@ struct DeviceOptions {
   // sheet), on the thread that met it and under the device's lock: it must not call the device.
   // Warnings from start-up are in Warnings().
   std::function<void(const std::string&)> onWarning;
+  // The printer's clock: today's date (empty: the local date of the system clock).
+  std::function<ChipDate()> today;
 };
 
 class Device : public OperatorControls,
@@ -122,6 +124,12 @@ class Device : public OperatorControls,
   void ReplaceCartridge(int cartridge) override;
   void InstallDummyCartridges() override;
   void RemoveCartridges() override;
+  void ReplaceWastePads() override;
+  void ReplaceHead(const std::string& label) override;
+  std::string HeadLabel() const override;
+  bool SetBidOffset(int dropSize, int inkGroup, int offset) override;
+  bool SetFeedOffset(int top, int left) override;
+  ChipDate Today() const override;
   bool LoadPaper(int sheets = PaperTray::kCapacity) override;
   int PaperInTray() const override;
   bool ClogNozzle(int row, int nozzle) override;
@@ -176,6 +184,11 @@ class Device : public OperatorControls,
   // The trace, once every sheet ejected so far has been written (or lost) and traced.
   std::vector<std::string> TraceLines() const;
   void ClearTrace();
+  // Keeps every trace record in memory from now on (TraceLines), as a training scenario's judge
+  // needs.
+  void KeepTraceInMemory();
+  // Ink taken from the cartridges since the printer started, in millilitres.
+  double InkUsedMl() const;
   // Tests: the sheet writer stops before its next sheet (the tray seems slow) until let go.
   void HoldSheetWriter(bool hold);
   // What went wrong with the state or the trace file (a damaged state file, a failed save), for
@@ -225,6 +238,7 @@ class Device : public OperatorControls,
   void Enqueue(Work work);
   void ApplySettingsLocked();
   void ApplyHeadLocked();
+  ChipDate TodayLocked() const;
   // The start of a switched-on printer: engine, mechanism and errors afresh.
   void StartAfreshLocked();
   std::pair<uint16_t, uint16_t> StatusLocked() const;

@@ -1,5 +1,6 @@
 // The operator's and the tests' side of the printer: its memory, errors, parts, paper, head,
 // trace and the watchers' snapshots.
+#include <ctime>
 #include <tuple>
 
 #include "vprinter/device.h"
@@ -110,7 +111,8 @@ bool Device::ReplaceMainBoard() {
 void Device::ReplaceCartridge(int cartridge) {
   std::lock_guard lock(mutex_);
   if (cartridge < 0 || cartridge >= kCartridges) return;
-  consumables_.ReplaceCartridge(cartridge);
+  consumables_.ReplaceCartridge(cartridge, TodayLocked());
+  TraceLocked(trace_.Record("replace_cartridge").Num("cartridge", cartridge));
   Changed(change::kInk | change::kMechanism);
   if (error_ == status::kInkOut) {
     error_ = 0;
@@ -135,6 +137,59 @@ void Device::RemoveCartridges() {
   std::lock_guard lock(mutex_);
   store_.Edit().cartridges = Cartridges::kNone;
   Changed(change::kMechanism);
+}
+
+void Device::ReplaceWastePads() {
+  std::lock_guard lock(mutex_);
+  TraceLocked(trace_.Record("replace_waste_pads"));
+  Changed(change::kInk);
+}
+
+void Device::ReplaceHead(const std::string& label) {
+  std::lock_guard lock(mutex_);
+  PrinterState& state = store_.Edit();
+  state.head = HeadState{};
+  state.headLabel = label;
+  TraceLocked(trace_.Record("replace_head").Str("label", label));
+  ApplyHeadLocked();
+}
+
+std::string Device::HeadLabel() const {
+  std::lock_guard lock(mutex_);
+  return store_.Get().headLabel;
+}
+
+bool Device::SetBidOffset(int dropSize, int inkGroup, int offset) {
+  if (dropSize < 1 || dropSize > 3 || inkGroup < 1 || inkGroup > 2 || offset < -40 || offset > 40) {
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  store_.Edit().bidOffset[dropSize - 1][inkGroup - 1] = static_cast<int8_t>(offset);
+  ApplySettingsLocked();
+  return true;
+}
+
+bool Device::SetFeedOffset(int top, int left) {
+  if (top < -50 || top > 50 || left < -72 || left > 72) return false;
+  std::lock_guard lock(mutex_);
+  PrinterState& state = store_.Edit();
+  state.feedOffsetTop = top;
+  state.feedOffsetLeft = left;
+  ApplySettingsLocked();
+  return true;
+}
+
+ChipDate Device::Today() const {
+  std::lock_guard lock(mutex_);
+  return TodayLocked();
+}
+
+ChipDate Device::TodayLocked() const {
+  if (options_.today) return options_.today();
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return ChipDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 bool Device::LoadPaper(int sheets) {
@@ -223,6 +278,16 @@ void Device::ClearTrace() {
   writer_->Drain();
   std::lock_guard lock(mutex_);
   trace_.ClearLines();
+}
+
+void Device::KeepTraceInMemory() {
+  std::lock_guard lock(mutex_);
+  trace_.SetKeepInMemory(true);
+}
+
+double Device::InkUsedMl() const {
+  std::lock_guard lock(mutex_);
+  return consumables_.InkUsedSinceStartMl();
 }
 
 void Device::HoldSheetWriter(bool hold) {

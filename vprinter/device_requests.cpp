@@ -107,6 +107,11 @@ Device::Answer Device::WriteBidRequest(const uint8_t* args, Reply& reply) {
 
 Device::Answer Device::ReadCrtagRequest(const uint8_t* args, Reply& reply) {
   if (args[2] >= kCartridges || args[3] >= kChipSize) return reply.InvalidParameter();
+  // No chip to read in an empty holder, and a dummy cartridge carries none: the read fails as an
+  // unreadable memory does.
+  if (store_.Get().cartridges != Cartridges::kInk) {
+    return reply.Refuse(d4::Outcome::Refused(d4::err::EepromReadError));
+  }
   const uint8_t value = store_.Get().chips[args[2]][args[3]];
   reply.Record().Num("value", value);
   return reply.Done({value});

@@ -33,7 +33,7 @@ void Page::SetBid(int dropSize, int inkGroup, int8_t value) {
 }
 
 int Page::SheetX(int printX) const {
-  return page::kLeftOrigin + static_cast<int>(std::lround(active_.firstDot / 8.0)) + printX;
+  return page::kLeftOrigin + static_cast<int>(std::lround((active_.firstDot + active_.feedLeft) / 8.0)) + printX;
 }
 
 // A sheet is fed by the first thing that needs paper, and the printer's settings are taken as
@@ -46,7 +46,7 @@ void Page::EnsureSheet() {
   sheet_.Clear();
   active_ = pending_;
   loaded_ = true;
-  sheetTop_ = pageTop_ + active_.topMargin;
+  sheetTop_ = pageTop_ + active_.topMargin + active_.feedTop;
   y_ = sheetTop_;
   bandTop_ = -1;
 }

@@ -37,6 +37,22 @@ class OperatorControls {
   // exchange); ReplaceCartridges() puts ink cartridges back.
   virtual void InstallDummyCartridges() = 0;
   virtual void RemoveCartridges() = 0;
+  // New waste-ink pads: they hold nothing. The waste-ink counter in the EEPROM is not touched;
+  // resetting it is the technician's part.
+  virtual void ReplaceWastePads() = 0;
+  // A new print head whose label shows this ID (a valid head ID, headlabel.h): clean and straight.
+  // The head ID in the EEPROM stays the old head's until the technician writes the label's.
+  virtual void ReplaceHead(const std::string& label) = 0;
+  // The label of the fitted head ("" for the factory head).
+  virtual std::string HeadLabel() const = 0;
+
+  // Hidden properties of the mechanism (a training scenario sets them up): the return pass's
+  // error of one Bi-D row (drop size 1..3, ink group 1..2, -40..40) and the paper feed's own
+  // error (top -50..50 in 1/360 inch, left -72..72 in 1/2880 inch). False for values out of range.
+  virtual bool SetBidOffset(int dropSize, int inkGroup, int offset) = 0;
+  virtual bool SetFeedOffset(int top, int left) = 0;
+  // The printer's clock.
+  virtual ChipDate Today() const = 0;
 
   // The input tray: it holds `sheets` from now on (0..PaperTray::kCapacity, else false). A print
   // that stopped in the "Paper out" error goes on once the error is cleared.

@@ -44,6 +44,10 @@ struct PrintSettings {
   // return pass lines up exactly when the stored Bi-D value equals it. A hidden property of each
   // printer, kept in its state.
   int8_t bidOffset[3][2] = {};
+  // The paper feed's own error, hidden like the Bi-D offsets: the page lands this much lower
+  // (1/360 inch) and further right (1/2880 inch) than the stored margins alone put it.
+  int feedTop = 0;
+  int feedLeft = 0;
 };
 
 // What the engine tells the device model.

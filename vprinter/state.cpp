@@ -74,6 +74,12 @@ double InkCapacityMl(int ink) {
 }
 
 std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs) {
+  // The factory's cartridges were made in 2025.
+  return NewCartridgeChip(cartridge, installs,
+                          cartridge == 0 ? ChipDate{2025, 6, 30} : ChipDate{2025, 9, 12});
+}
+
+std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs, ChipDate made) {
   std::array<uint8_t, kChipSize> c{};
   c[chip::kInk0] = 100;
   if (cartridge == 1) {
@@ -81,10 +87,10 @@ std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs)
     c[chip::kInk0 + 2] = 100;
   }
   c[chip::kInstall] = installs;
-  // Made in 2025; good for three years from then, six months once opened.
-  c[chip::kYear] = 25;
-  c[chip::kMonth] = cartridge == 0 ? 6 : 9;
-  c[chip::kDay] = cartridge == 0 ? 30 : 12;
+  // Good for three years from when it was made, six months once opened.
+  c[chip::kYear] = static_cast<uint8_t>(made.year % 100);
+  c[chip::kMonth] = static_cast<uint8_t>(made.month);
+  c[chip::kDay] = static_cast<uint8_t>(made.day);
   c[chip::kEffectPeriod] = 36;
   c[chip::kOpenEffectPeriod] = 6;
   const char company[] = "KORVA";

@@ -68,6 +68,14 @@ struct PrinterState {
   // The head's clogged nozzles and its angle in the carriage (a factory head: clean, straight).
   HeadState head;
 
+  // Kept while the printer runs, not in the state file (a training scenario sets them up and a
+  // scenario always starts afresh): the paper feed's own error, which puts the page this much
+  // lower (1/360 inch) and further right (1/2880 inch) than the stored margins say, and the ID on
+  // the label of a head fitted by replace-head (empty: the factory head, whose label is not known).
+  int feedOffsetTop = 0;
+  int feedOffsetLeft = 0;
+  std::string headLabel;
+
   unsigned ProtectionCounter() const {
     return eeprom[cell::kCounterHigh] * 256u + eeprom[cell::kCounterLow];
   }
@@ -77,6 +85,12 @@ struct PrinterState {
 // A printer as it leaves the factory: documented in docs/vprinter.md. The Bi-D offsets are drawn
 // at random once and then kept in the state.
 PrinterState FactoryState();
+// A new cartridge chip made on this date (year, month 1..12, day): `installs` is its install
+// counter.
+struct ChipDate {
+  int year = 2025, month = 6, day = 30;
+};
+std::array<uint8_t, kChipSize> NewCartridgeChip(int cartridge, uint8_t installs, ChipDate made);
 // The EEPROM of a new, unprogrammed main board.
 std::array<uint8_t, kEepromSize> NewBoardEeprom();
 // A new cartridge chip; `installs` is its install counter.
