@@ -7,7 +7,8 @@ include(GNUInstallDirs)
 set(QUORLA_INSTALL_PRIVATE_LIBDIR "${CMAKE_INSTALL_LIBDIR}/quorla-adjust")
 file(RELATIVE_PATH _quorla_bin_to_lib "/${CMAKE_INSTALL_BINDIR}" "/${QUORLA_INSTALL_PRIVATE_LIBDIR}")
 
-set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter vprinterpanel vprinterembedded)
+set(QUORLA_PRIVATE_LIBRARIES d4 porthub pktlink mechcmd vprinter vprinterpanel vprinterscenario
+  vprinterembedded)
 set_target_properties(${QUORLA_PRIVATE_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 set_target_properties(quorla-adjust quorla-vprinter PROPERTIES
   INSTALL_RPATH "$ORIGIN/${_quorla_bin_to_lib}")
@@ -40,5 +41,8 @@ foreach(page quorla-adjust quorla-vprinter)
 endforeach()
 add_custom_target(quorla-man-pages ALL DEPENDS ${_quorla_man_pages})
 
+# The training scenarios, where quorla-vprinter --list-scenarios finds them.
+install(DIRECTORY scenarios/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quorla-adjust/scenarios
+  FILES_MATCHING PATTERN "*.json")
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorla-adjust)
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorla-adjust/docs)

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev nlohmann-json3-dev
   xvfb xauth fonts-dejavu-core
   appstream
   "$@"

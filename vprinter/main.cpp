@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,11 +17,25 @@
 #include "vprinter/embedded.h"
 #include "vprinter/listener.h"
 #include "vprinter/panel/frontpanel.h"
+#include "vprinter/scenario/judge.h"
 #include "vprinter/server.h"
 
 namespace {
 
 vprinter::Server* g_server = nullptr;
+
+// A state directory of a scenario's own, removed at exit.
+struct TemporaryStateDir {
+  std::filesystem::path path;
+  TemporaryStateDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-scenario-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  ~TemporaryStateDir() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+};
 
 void OnSignal(int) {
   if (g_server != nullptr) g_server->Stop();
@@ -40,6 +56,13 @@ constexpr char kUsage[] =
     "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
     "  --panel            open the front panel window (closing it stops the printer)\n"
+    "  --scenario FILE|ID run a training scenario: the factory printer, its setup, and the\n"
+    "                     operator command \"judge\" for the verdict\n"
+    "  --keep-state       with --scenario: start from the saved state, not the factory's\n"
+    "  --report FILE      with --scenario: the verdict as JSON at every judge and at exit\n"
+    "  --instructor       with --scenario and --panel: the panel shows the hidden values\n"
+    "  --check            with --scenario: check the scenario file, start nothing\n"
+    "  --list-scenarios   the installed scenarios with their titles\n"
     "  --version          the version\n"
     "  --help             this text\n";
 
@@ -50,6 +73,8 @@ int main(int argc, char** argv) {
   std::string socketPath;
   std::vector<std::string> commands;
   bool panel = false;
+  std::string scenarioName, reportFile;
+  bool keepState = false, instructor = false, checkOnly = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](const char* name) -> const char* {
@@ -75,6 +100,21 @@ int main(int argc, char** argv) {
       options.traceFile = value("--trace");
     } else if (arg == "--panel") {
       panel = true;
+    } else if (arg == "--scenario") {
+      scenarioName = value("--scenario");
+    } else if (arg == "--report") {
+      reportFile = value("--report");
+    } else if (arg == "--keep-state") {
+      keepState = true;
+    } else if (arg == "--instructor") {
+      instructor = true;
+    } else if (arg == "--check") {
+      checkOnly = true;
+    } else if (arg == "--list-scenarios") {
+      for (const std::string& line : vprinter::scenario::ListScenarios()) {
+        std::printf("%s\n", line.c_str());
+      }
+      return 0;
     } else if (arg == "--command") {
       commands.push_back(value("--command"));
     } else if (arg == "--time-scale") {
@@ -90,6 +130,39 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quorla-vprinter: unknown option %s\n%s", arg.c_str(), kUsage);
       return 2;
     }
+  }
+
+  // A scenario is read and checked whole before anything starts.
+  std::optional<vprinter::scenario::Scenario> scenario;
+  if (scenarioName.empty() && (keepState || !reportFile.empty() || instructor || checkOnly)) {
+    std::fprintf(stderr, "quorla-vprinter: --keep-state, --report, --instructor and --check go "
+                         "with --scenario\n");
+    return 2;
+  }
+  std::unique_ptr<TemporaryStateDir> scratch;
+  if (!scenarioName.empty()) {
+    std::string error;
+    scenario = vprinter::scenario::LoadScenario(vprinter::scenario::FindScenario(scenarioName),
+                                                &error);
+    if (!scenario) {
+      std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+      return 2;
+    }
+    if (checkOnly) {
+      std::printf("%s: %s\n", scenario->id.c_str(), scenario->title.c_str());
+      return 0;
+    }
+    // The factory printer, in a memory of its own that goes at exit: the saved printer is
+    // neither read nor overwritten.
+    if (!keepState) {
+      scratch = std::make_unique<TemporaryStateDir>();
+      if (scratch->path.empty()) {
+        std::fprintf(stderr, "quorla-vprinter: cannot make a state directory for the scenario\n");
+        return 1;
+      }
+      options.stateDir = scratch->path;
+    }
+    options.traceInMemory = true;
   }
 
   if (socketPath.empty()) {
@@ -135,6 +208,20 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  std::unique_ptr<vprinter::scenario::ScenarioRun> run;
+  if (scenario) {
+    std::string error;
+    run = std::make_unique<vprinter::scenario::ScenarioRun>(device, *scenario, &error);
+    if (!error.empty()) {
+      std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+      listener.Close(true);
+      return 2;
+    }
+    run->SetReportFile(reportFile);
+    std::printf("quorla-vprinter: scenario %s: %s\nThe customer says: %s\n", scenario->id.c_str(),
+                scenario->title.c_str(), scenario->complaint.c_str());
+  }
+  vprinter::Training* training = run.get();
   vprinter::Server server(device);
   listener.Attach(server);
   g_server = &server;
@@ -154,7 +241,7 @@ int main(int argc, char** argv) {
     while ((end = pending.find('\n')) != std::string::npos) {
       const std::string line = pending.substr(0, end);
       pending.erase(0, end + 1);
-      const vprinter::CommandResult result = vprinter::RunCommand(device, line);
+      const vprinter::CommandResult result = vprinter::RunCommand(device, line, training);
       if (!result.text.empty()) std::printf("%s\n", result.text.c_str());
       std::fflush(stdout);
       if (result.quit) server.Stop();
@@ -172,6 +259,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     auto access = std::make_shared<vprinter::panel::DeviceAccess>(&device);
     auto window = std::make_unique<vprinter::panel::FrontPanel>(access);
+    if (run) {
+      window->SetTraining({run.get(), scenario->title, scenario->complaint, instructor});
+    }
     window->show();
     std::thread loop([&] {
       server.Run();
@@ -188,6 +278,10 @@ int main(int argc, char** argv) {
 
   g_server = nullptr;
   listener.Close(true);
+  if (run) {
+    std::string error;
+    if (!run->WriteReport(&error)) std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+  }
   const bool saved = device.Save();
   std::printf("quorla-vprinter: %s\n", saved ? "state saved; stopped" : "could not save the state");
   return saved ? 0 : 1;

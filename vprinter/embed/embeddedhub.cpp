@@ -3,7 +3,10 @@
 // library is unloaded (or, when a test or tool started it, until that stops it).
 #include "vprinter/embed/embeddedhub.h"
 
+#include <stdlib.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -14,6 +17,7 @@
 #include "makerlibs/d4/embeddedentry.h"
 #include "vprinter/embedded.h"
 #include "vprinter/panel/frontpanel.h"
+#include "vprinter/scenario/judge.h"
 
 namespace vprinter::embedded {
 
@@ -26,28 +30,84 @@ struct Hub {
   // The printer's front panel (QUORLA_VPRINTER_PANEL=1); goes before the printer.
   std::unique_ptr<panel::PanelHandle> panel;
   bool pinned = false;  // started by a test or tool: survives the port library's unloading
+  // A training scenario (QUORLA_VPRINTER_SCENARIO): its memory of its own, its run and report.
+  std::filesystem::path scenarioState;
+  std::unique_ptr<scenario::ScenarioRun> run;
+  std::string refused;  // why the scenario's printer may not start
 
   ~Hub() { StopLocked(); }
 
   void StopLocked() {
     panel.reset();
+    if (run) {
+      std::string error;
+      if (!run->WriteReport(&error)) {
+        std::fprintf(stderr, "quorla-vprinter (embedded): %s\n", error.c_str());
+      }
+    }
+    run.reset();
     printer.reset();
+    if (!scenarioState.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(scenarioState, ec);
+      scenarioState.clear();
+    }
+  }
+
+  // The scenario named by QUORLA_VPRINTER_SCENARIO, read and checked whole; an empty optional and
+  // `refused` when the file is at fault, so nothing starts half set up.
+  std::optional<scenario::Scenario> ScenarioFromEnvLocked(DeviceOptions& chosen) {
+    const char* name = std::getenv("QUORLA_VPRINTER_SCENARIO");
+    if (name == nullptr || *name == '\0') return std::nullopt;
+    std::string error;
+    std::optional<scenario::Scenario> s =
+        scenario::LoadScenario(scenario::FindScenario(name), &error);
+    if (!s) {
+      refused = error;
+      return std::nullopt;
+    }
+    const char* keep = std::getenv("QUORLA_VPRINTER_KEEP_STATE");
+    if (keep == nullptr || std::strcmp(keep, "1") != 0) {
+      std::string pattern =
+          (std::filesystem::temp_directory_path() / "quorla-scenario-XXXXXX").string();
+      if (mkdtemp(pattern.data()) == nullptr) {
+        refused = "cannot make a state directory for the scenario";
+        return std::nullopt;
+      }
+      scenarioState = pattern;
+      chosen.stateDir = scenarioState;
+    }
+    chosen.traceInMemory = true;
+    return s;
   }
 
   EmbeddedPrinter& EnsureLocked() {
     if (!printer) {
       DeviceOptions chosen = options ? *options : DefaultDeviceOptions();
+      refused.clear();
+      std::optional<scenario::Scenario> s = options ? std::nullopt : ScenarioFromEnvLocked(chosen);
       if (!chosen.onWarning) {
         chosen.onWarning = [](const std::string& warning) {
           std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());
         };
       }
       printer = std::make_unique<EmbeddedPrinter>(std::move(chosen));
+      std::optional<panel::TrainingInfo> training;
+      if (s && printer->device().StartError().empty()) {
+        std::string error;
+        run = std::make_unique<scenario::ScenarioRun>(printer->device(), *s, &error);
+        if (!error.empty()) refused = error;
+        const char* report = std::getenv("QUORLA_VPRINTER_REPORT");
+        if (report != nullptr) run->SetReportFile(report);
+        const char* instructor = std::getenv("QUORLA_VPRINTER_INSTRUCTOR");
+        training = panel::TrainingInfo{run.get(), s->title, s->complaint,
+                                       instructor != nullptr && std::strcmp(instructor, "1") == 0};
+      }
       // The program reads no environment; its user asks for the printer's window here.
       const char* wanted = std::getenv("QUORLA_VPRINTER_PANEL");
       if (wanted != nullptr && std::strcmp(wanted, "1") == 0 &&
-          printer->device().StartError().empty()) {
-        panel = panel::OpenPanelFor(printer->device());
+          printer->device().StartError().empty() && refused.empty()) {
+        panel = panel::OpenPanelFor(printer->device(), training ? &*training : nullptr);
       }
     }
     return *printer;
@@ -64,8 +124,11 @@ int Connect() {
   std::lock_guard lock(hub.mutex);
   if (!hub.printer) {
     hub.EnsureLocked();
-    // A printer whose memory it may not read is not started: it would overwrite it.
-    if (const std::string error = hub.printer->device().StartError(); !error.empty()) {
+    // A printer whose memory it may not read is not started: it would overwrite it. Nor is one
+    // whose scenario is at fault.
+    std::string error = hub.printer->device().StartError();
+    if (error.empty()) error = hub.refused;
+    if (!error.empty()) {
       std::fprintf(stderr, "quorla-vprinter (embedded): %s\n", error.c_str());
       hub.StopLocked();
       return -1;

@@ -1,0 +1,299 @@
+// The shipped scenarios against the embedded printer, driven through the libraries as the program
+// drives them: untouched, a scenario never passes; the repair passes; a typical wrong repair
+// leaves a goal open and names its mistake. The scenario files are the table; the repairs are
+// the program's units.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <algorithm>
+#include <fstream>
+
+#include "crtag/crtag.h"
+#include "eeprom/cellaccess.h"
+#include "eeprom/headid.h"
+#include "link/mechcmd.h"
+#include "link/modelcode.h"
+#include "maintenance/eeprombackup.h"
+#include "maintenance/liquidexchange.h"
+#include "maintenance/maintenance.h"
+#include "print/bidpattern.h"
+#include "print/checkpatterns.h"
+#include "print/raster.h"
+#include "tests/support/fakes.h"
+#include "tests/support/vprinterfixture.h"
+#include "vprinter/headlabel.h"
+#include "vprinter/scenario/judge.h"
+
+namespace {
+
+using vprinter::scenario::FindScenario;
+using vprinter::scenario::LoadScenario;
+using vprinter::scenario::Scenario;
+using vprinter::scenario::ScenarioRun;
+using vprinter::scenario::Verdict;
+
+class ScenarioTest : public testing_support::VirtualPrinterTest {
+ protected:
+  void Start(const std::string& id) {
+    std::string error;
+    std::optional<Scenario> s = LoadScenario(FindScenario(id), &error);
+    ASSERT_TRUE(s) << error;
+    run_ = std::make_unique<ScenarioRun>(printer().device(), *s, &error);
+    ASSERT_EQ(error, "");
+    const Verdict untouched = run_->Evaluate();
+    EXPECT_FALSE(untouched.passed) << untouched.Text();
+    EXPECT_NE(untouched.Text().find("scenario not passed:"), std::string::npos);
+  }
+  Verdict Judge() { return run_->Evaluate(); }
+  // The verdict lines name the mistake, and a goal stays open.
+  void ExpectWrong(const std::string& mistake) {
+    const Verdict v = Judge();
+    EXPECT_FALSE(v.passed) << v.Text();
+    EXPECT_NE(std::find(v.mistakes.begin(), v.mistakes.end(), mistake), v.mistakes.end())
+        << v.Text();
+    EXPECT_NE(v.Text().find("MISTAKE " + mistake), std::string::npos);
+  }
+  void ExpectPassed() {
+    const Verdict v = Judge();
+    EXPECT_TRUE(v.passed) << v.Text();
+    EXPECT_EQ(v.Text().substr(v.Text().rfind('\n') + 1), "scenario passed");
+  }
+  // A sheet out of the printer: the pattern, then the job ends with the connection.
+  void PrintAndEject(const std::function<ResultCode(RasterJob&)>& pattern) {
+    RasterJob job;
+    ASSERT_EQ(pattern(job), rc::Success);
+    ASSERT_EQ(job.FlushData(), rc::Success);
+    printer().Disconnect();
+    ASSERT_EQ(printer().Connect(), 1);
+  }
+  void Write(uint8_t cell, uint8_t value) { ASSERT_EQ(eeprom::WriteCell(cell, value), rc::Success); }
+  void Run(const std::string& command) {
+    ASSERT_TRUE(vprinter::RunCommand(printer().device(), command).ok) << command;
+  }
+  int16_t Clean(uint8_t mode) {
+    return HeadCleaning(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2, mode);
+  }
+
+  testing_support::FakeSleep sleep_;
+  std::unique_ptr<ScenarioRun> run_;
+};
+
+TEST_F(ScenarioTest, BidDrift) {
+  Start("bid-drift");
+  // Values typed in without a pattern on paper.
+  for (uint8_t c = 0x33; c <= 0x38; ++c) Write(c, 0);
+  ExpectWrong("Bi-D values stored before a pattern was printed");
+  // The pattern read: the stored values are the printer's own (the test reads them where the
+  // technician reads the sheet).
+  PrintAndEject([](RasterJob& job) { return BidPattern().PrintBidPattern(job); });
+  const vprinter::PrinterState state = printer().device().State();
+  for (int d = 1; d <= 3; ++d) {
+    for (int g = 1; g <= 2; ++g) {
+      Write(vprinter::BidCell(d, g), static_cast<uint8_t>(state.bidOffset[d - 1][g - 1] + 1));
+    }
+  }
+  ExpectPassed();
+}
+
+TEST_F(ScenarioTest, CloggedNozzles) {
+  Start("clogged-nozzles");
+  // An initial ink charge frees every nozzle but is not what a clog needs, and nothing was printed
+  // after it to show the head.
+  ASSERT_EQ(Clean(9), 1);
+  ExpectWrong("a needless initial ink charge (the head was full of ink)");
+}
+
+TEST_F(ScenarioTest, CloggedNozzlesCleanedAndChecked) {
+  Start("clogged-nozzles");
+  auto check = [](RasterJob& job) {
+    const ResultCode black = CheckPatterns().PrintBlackNozzleCheck(job);
+    return black != rc::Success ? black : CheckPatterns().PrintColorNozzleCheck(job);
+  };
+  // A check while nozzles are still clogged shows the gaps: not yet.
+  ASSERT_EQ(Clean(2), 1);
+  PrintAndEject(check);
+  EXPECT_FALSE(Judge().passed);
+  while (printer().device().Head().CloggedCount() > 0) ASSERT_EQ(Clean(2), 1);
+  PrintAndEject(check);
+  ExpectPassed();
+  EXPECT_TRUE(Judge().mistakes.empty()) << Judge().Text();
+}
+
+TEST_F(ScenarioTest, WasteInkFull) {
+  Start("waste-ink-full");
+  ASSERT_EQ(Maintenance().ClearProtectionCounter(), rc::Success);
+  ExpectWrong("the waste-ink counter was reset with the old pads in");
+  Run("replace-waste-pads");
+  // New pads alone do not reset the counter: the goal waits for a reset after them.
+  EXPECT_FALSE(Judge().passed);
+  ASSERT_EQ(Maintenance().ClearProtectionCounter(), rc::Success);
+  ExpectPassed();
+}
+
+TEST_F(ScenarioTest, NewHead) {
+  const std::string oldId = vprinter::StoredHeadId(printer().device().Eeprom());
+  Start("new-head");
+  const std::string label = printer().device().HeadLabel();
+  ASSERT_EQ(vprinter::HeadLabelFault(label), "");
+  ASSERT_FALSE(oldId.empty());
+  // The factory head's ID as the program would write it again.
+  ASSERT_EQ(HeadId().WriteHeadId(oldId), rc::Success);
+  ExpectWrong("the old head's ID was written back");
+  ASSERT_EQ(HeadId().WriteHeadId(label), rc::Success);
+  ExpectPassed();
+}
+
+TEST_F(ScenarioTest, BoardSwap) {
+  Start("board-swap");
+  EepromBackup::Values values{};
+  ASSERT_EQ(EepromBackup().Read(&values), rc::Success);
+  printer().Disconnect();
+  Run("power-off");
+  Run("replace-board");
+  // Across the power cycle: the run goes on judging the new board.
+  Run("power-on");
+  ASSERT_EQ(printer().Connect(), 1);
+  EXPECT_FALSE(Judge().passed);
+  ASSERT_EQ(EepromBackup().Write(values), rc::Success);
+  ExpectPassed();
+}
+
+TEST_F(ScenarioTest, BoardSwappedWithoutBackup) {
+  Start("board-swap");
+  printer().Disconnect();
+  Run("power-off");
+  Run("replace-board");
+  Run("power-on");
+  ExpectWrong("the main board was replaced before its values were read");
+}
+
+void Exchange(std::span<const MechanismStep> steps) {
+  SequenceReport report;
+  EXPECT_EQ(LiquidExchange().Run(steps, &report), rc::Success) << report.firstCall;
+}
+
+TEST_F(ScenarioTest, Shipping) {
+  Start("shipping");
+  Exchange(liquidexchange::ToReplacementPosition());
+  Run("install-dummies");
+  Exchange(liquidexchange::BackHome());
+  Exchange(liquidexchange::Exchange1());
+  Exchange(liquidexchange::ToReplacementPositionAgain());
+  Run("remove-cartridges");
+  Exchange(liquidexchange::Exchange2());
+  ASSERT_EQ(LiquidExchange().RewriteEeprom(0), rc::Success);
+  ExpectPassed();
+}
+
+TEST_F(ScenarioTest, ShippingWithTheDummiesIn) {
+  Start("shipping");
+  Exchange(liquidexchange::ToReplacementPosition());
+  Run("install-dummies");
+  Exchange(liquidexchange::BackHome());
+  Exchange(liquidexchange::Exchange1());
+  Exchange(liquidexchange::Exchange2());
+  ASSERT_EQ(LiquidExchange().RewriteEeprom(0), rc::Success);
+  ExpectWrong("the dummy cartridges were left in");
+}
+
+TEST_F(ScenarioTest, ExpiredCartridge) {
+  Start("expired-cartridge");
+  // The colour cartridge is in date: replacing it fixes nothing.
+  Run("replace-cartridge 1");
+  ExpectWrong("a cartridge in date was replaced");
+  std::string text;
+  EXPECT_EQ(Crtag().CrtagUniqueText(Crtag::kBlack, &text), rc::CartridgeExpired);
+  Run("replace-cartridge 0");
+  const Verdict v = Judge();
+  EXPECT_TRUE(v.passed) << v.Text();
+  // The new cartridge is in date by the program's own reading of its chip.
+  EXPECT_EQ(Crtag().CrtagUniqueText(Crtag::kBlack, &text), rc::Success);
+}
+
+TEST_F(ScenarioTest, FirstDotOffset) {
+  Start("first-dot-offset");
+  Write(0x2E, 0xE7);
+  ExpectWrong("margins stored before a check page was printed");
+  PrintAndEject([](RasterJob& job) { return CheckPatterns().PrintTopMarginLine(job); });
+  Write(0x39, 40);
+  ExpectPassed();
+}
+
+// ---- the files at fault: refused with the key or line, never half set up
+
+std::filesystem::path WriteFile(const std::string& name, const std::string& text) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / name;
+  std::ofstream(file) << text;
+  return file;
+}
+
+TEST(ScenarioFile, FaultsAreRefusedWithTheirPlace) {
+  const std::string good =
+      R"("id": "x", "title": "t", "complaint": "c", "goals": [{"id": "g", "kind": "bid-aligned", "tolerance": 1}])";
+  struct Case {
+    std::string text;
+    std::string fault;
+  } cases[] = {
+      {"{\n\"id\": \"x\",\n", ":3: syntax error"},
+      {"{" + good + R"(, "setup": ["clog 9 999"]})", "key setup[0]: "},
+      {"{" + good + R"(, "setup": ["frobnicate"]})", "key setup[0]: error: unknown command frobnicate"},
+      {"{" + good + R"(, "setup": ["bid-offset 1 1 99"]})", "key setup[0]: "},
+      {R"({"id": "x", "title": "t", "complaint": "c", "goals": [{"id": "g", "kind": "luck"}]})",
+       "key goals[0].kind: is no goal the printer can judge: luck"},
+      {R"({"id": "x", "title": "t", "complaint": "c", "goals": [{"id": "g", "kind": "bid-aligned", "tolerance": 99}]})",
+       "key goals[0].tolerance: must be a whole number from 0 to 40"},
+      {R"({"id": "x", "title": "t", "complaint": "c", "goals": []})", "key goals: must be a list"},
+      {R"({"id": "x", "title": "t", "goals": [{"id": "g", "kind": "dummies-in"}]})",
+       "key complaint: is missing"},
+      {"{" + good + R"(, "limits": {"paper": 3}})", "key limits.paper: is no limit"},
+      {"{" + good + R"(, "mistakes": [{"id": "m", "kind": "board-swapped-unread", "text": "t", "cells": ["1G"]}]})",
+       "key mistakes[0].cells[0]: must be a cell in hex"},
+  };
+  for (const Case& c : cases) {
+    const std::filesystem::path file = WriteFile("scenario-fault.json", c.text);
+    std::string error;
+    EXPECT_FALSE(LoadScenario(file, &error)) << c.text;
+    EXPECT_EQ(error.rfind(file.string(), 0), 0u) << error;
+    EXPECT_NE(error.find(c.fault), std::string::npos) << error;
+    std::filesystem::remove(file);
+  }
+  std::string error;
+  EXPECT_FALSE(LoadScenario("/nonexistent/scenario.json", &error));
+  EXPECT_NE(error.find("cannot be read"), std::string::npos);
+}
+
+TEST(ScenarioFile, EveryShippedScenarioLoads) {
+  const std::vector<std::string> listed = vprinter::scenario::ListScenarios();
+  EXPECT_GE(listed.size(), 8u);
+  for (const std::string& line : listed) EXPECT_EQ(line.find(".json"), std::string::npos) << line;
+}
+
+}  // namespace
+
+namespace {
+
+// The cartridges as the chip item meets them: an empty holder or a dummy has no chip to read, and
+// a new cartridge is made on the printer's today, so it is always in date.
+class CartridgeChipTest : public testing_support::VirtualPrinterTest {};
+
+TEST_F(CartridgeChipTest, NoChipWithoutAnInkCartridgeAndNewOnesAreInDate) {
+  uint8_t value = 0;
+  auto readChip = [&] {
+    return ReadCrtag(QUORLA_Z40_MODEL_CODE_1, QUORLA_Z40_MODEL_CODE_2, 0, 12, &value);
+  };
+  ASSERT_EQ(readChip(), 1);
+  for (const char* parts : {"remove-cartridges", "install-dummies"}) {
+    ASSERT_TRUE(vprinter::RunCommand(printer().device(), parts).ok);
+    EXPECT_NE(readChip(), 1) << parts;
+    EXPECT_EQ(printer().Trace("read_crtag").back().Refused(), d4::err::EepromReadError)
+        << parts;
+  }
+  ASSERT_TRUE(vprinter::RunCommand(printer().device(), "replace-cartridge 0").ok);
+  const vprinter::ChipDate today = printer().device().Today();
+  EXPECT_EQ(printer().Chip(0, vprinter::chip::kYear), today.year % 100);
+  EXPECT_EQ(printer().Chip(0, vprinter::chip::kMonth), today.month);
+  EXPECT_EQ(printer().Chip(0, vprinter::chip::kDay), today.day);
+  EXPECT_EQ(readChip(), 1);
+}
+
+}  // namespace
