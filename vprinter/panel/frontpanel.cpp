@@ -1,5 +1,6 @@
 #include "vprinter/panel/frontpanel.h"
 
+#include <optional>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
@@ -421,14 +422,16 @@ namespace {
 // The panel of a device owned elsewhere, kept on the application's thread.
 class AppPanel : public PanelHandle {
  public:
-  explicit AppPanel(Device& device) : access_(std::make_shared<DeviceAccess>(&device)) {
+  AppPanel(Device& device, std::optional<TrainingInfo> training)
+      : access_(std::make_shared<DeviceAccess>(&device)) {
     auto panel = std::make_shared<QPointer<FrontPanel>>();
     panel_ = panel;
     auto access = access_;
-    auto open = [panel, access] {
+    auto open = [panel, access, training] {
       // A printer stopped before the application got round to this has no window.
       if (!access->With([](Device&) {})) return;
       auto* window = new FrontPanel(access);
+      if (training) window->SetTraining(*training);
       // The program ends when its own windows close, whatever the panel does.
       window->setAttribute(Qt::WA_QuitOnClose, false);
       window->setAttribute(Qt::WA_DeleteOnClose, true);
@@ -473,9 +476,10 @@ class AppPanel : public PanelHandle {
 
 }  // namespace
 
-std::unique_ptr<PanelHandle> OpenPanelFor(Device& device) {
+std::unique_ptr<PanelHandle> OpenPanelFor(Device& device, const TrainingInfo* training) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
-  return std::make_unique<AppPanel>(device);
+  return std::make_unique<AppPanel>(
+      device, training ? std::optional<TrainingInfo>(*training) : std::nullopt);
 }
 
 }  // namespace vprinter::panel

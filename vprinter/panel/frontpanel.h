@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 
+#include "vprinter/commands.h"
 #include "vprinter/device.h"
 
 class QComboBox;
@@ -81,6 +82,15 @@ class DeviceAccess {
   DeviceObserver* observer_ = nullptr;
 };
 
+// A training scenario the panel shows (vprinter/scenario/): the complaint, the physical actions,
+// the verdict; the instructor also sees the hidden values. The training outlives the panel.
+struct TrainingInfo {
+  Training* training = nullptr;
+  std::string title;
+  std::string complaint;
+  bool instructor = false;
+};
+
 // Status and error words by the names the panel shows.
 QString StatusName(uint16_t status);
 QString ErrorName(uint16_t error);
@@ -106,6 +116,10 @@ class FrontPanel : public QWidget {
   CarriageView* Carriage() const { return carriage_; }
   // The trace lines shown now, after the filter.
   QStringList ShownTrace() const;
+  // Adds the Training page, first, and shows it; "judge" on the command line answers from now on.
+  void SetTraining(const TrainingInfo& info);
+  // The verdict "Judge" showed last ("" before).
+  QString ShownVerdict() const;
 
  signals:
   void ThumbnailReady(const QString& file, const QImage& thumbnail);
@@ -123,6 +137,9 @@ class FrontPanel : public QWidget {
   QWidget* BuildTrace();
   QWidget* BuildSheets();
   QWidget* BuildOperator();
+  QWidget* BuildTraining();
+  void ShowTraining();
+  void Judge();
   void Show(DeviceSnapshot snapshot);
   void AppendTrace(const std::vector<std::string>& records);
   void RefilterTrace();
@@ -159,6 +176,10 @@ class FrontPanel : public QWidget {
   QLabel* operatorLog_ = nullptr;
   QLineEdit* commandEdit_ = nullptr;
   SheetViewer* viewer_ = nullptr;
+  TrainingInfo training_;
+  QLabel* headLabel_ = nullptr;
+  QLabel* hidden_ = nullptr;
+  QPlainTextEdit* verdict_ = nullptr;
   // Thumbnails are made off the panel's thread: a sheet is tens of megapixels.
   QThreadPool thumbnailPool_;
   std::vector<std::string> thumbnailed_;
@@ -171,6 +192,7 @@ class PanelHandle {
  public:
   virtual ~PanelHandle() = default;
 };
-std::unique_ptr<PanelHandle> OpenPanelFor(Device& device);
+// With `training`, the panel shows it (TrainingInfo).
+std::unique_ptr<PanelHandle> OpenPanelFor(Device& device, const TrainingInfo* training = nullptr);
 
 }  // namespace vprinter::panel

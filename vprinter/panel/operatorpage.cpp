@@ -252,7 +252,8 @@ QWidget* FrontPanel::BuildOperator() {
 
 void FrontPanel::Act(const QString& what, const QString& command) {
   bool ok = false;
-  if (!access_->With([&](Device& d) { ok = RunCommand(d, command.toStdString()).ok; })) {
+  if (!access_->With(
+          [&](Device& d) { ok = RunCommand(d, command.toStdString(), training_.training).ok; })) {
     operatorLog_->setText(tr("%1: the printer is gone").arg(what));
     return;
   }
@@ -262,7 +263,8 @@ void FrontPanel::Act(const QString& what, const QString& command) {
 
 void FrontPanel::RunLine(const QString& line) {
   CommandResult result;
-  if (!access_->With([&](Device& d) { result = RunCommand(d, line.toStdString()); })) {
+  if (!access_->With(
+          [&](Device& d) { result = RunCommand(d, line.toStdString(), training_.training); })) {
     operatorLog_->setText(tr("the printer is gone"));
     return;
   }
