@@ -45,6 +45,7 @@
 #include "print/raster.h"
 #include "vprinter/panel/frontpanel.h"
 #include "vprinter/panel/sheetviewer.h"
+#include "vprinter/scenario/judge.h"
 #include "workbench/formadjust.h"
 
 namespace {
@@ -337,5 +338,30 @@ int main(int argc, char** argv) {
   panel.reset();
   panelAccess->Detach();
   DestroyProgramWindows();
+  // A training scenario's verdict on the panel's Training page, on a printer of its own: the
+  // trainee replaced the colour cartridge and has not read the chips.
+  {
+    vprinter::DeviceOptions options;
+    options.timeScale = 0;
+    options.durable = false;
+    vprinter::Device trainee(options);
+    std::string error;
+    std::optional<vprinter::scenario::Scenario> scenario = vprinter::scenario::LoadScenario(
+        vprinter::scenario::FindScenario("expired-cartridge"), &error);
+    if (!scenario) {
+      QTextStream(stderr) << QString::fromStdString(error) << "\n";
+      return 1;
+    }
+    vprinter::scenario::ScenarioRun run(trainee, *scenario, &error);
+    vprinter::RunCommand(trainee, "replace-cartridge 1");
+    auto access = std::make_shared<vprinter::panel::DeviceAccess>(&trainee);
+    vprinter::panel::FrontPanel training(access);
+    training.SetTraining({&run, scenario->title, scenario->complaint, false});
+    training.resize(1000, 620);
+    training.show();
+    training.findChild<QPushButton*>(QStringLiteral("JudgeButton"))->click();
+    ok &= Save(&training, out, QStringLiteral("vprinter-panel-training"));
+    access->Detach();
+  }
   return ok ? 0 : 1;
 }
