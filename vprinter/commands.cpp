@@ -200,8 +200,11 @@ CommandResult ReplaceHead(Printer& p, const Words& w) {
 
 CommandResult BidOffset(Printer& p, const Words& w) {
   long drop = 0, group = 0, offset = 0;
+  // Ranges checked on the numbers as typed: a huge one must not wrap into range.
   if (w.size() != 4 || !ParseInt(w[1], &drop) || !ParseInt(w[2], &group) ||
-      !ParseInt(w[3], &offset) || !p.op.SetBidOffset(static_cast<int>(drop),
+      !ParseInt(w[3], &offset) || drop < 1 || drop > 3 || group < 1 || group > 2 ||
+      offset < -40 || offset > 40 ||
+      !p.op.SetBidOffset(static_cast<int>(drop),
                                                      static_cast<int>(group),
                                                      static_cast<int>(offset))) {
     return Fail("usage: bid-offset DROP GROUP OFFSET (DROP 1..3, GROUP 1..2, OFFSET -40..40)");
@@ -211,7 +214,8 @@ CommandResult BidOffset(Printer& p, const Words& w) {
 
 CommandResult FeedOffset(Printer& p, const Words& w) {
   long top = 0, left = 0;
-  if (w.size() != 3 || !ParseInt(w[1], &top) || !ParseInt(w[2], &left) ||
+  if (w.size() != 3 || !ParseInt(w[1], &top) || !ParseInt(w[2], &left) || top < -50 ||
+      top > 50 || left < -72 || left > 72 ||
       !p.op.SetFeedOffset(static_cast<int>(top), static_cast<int>(left))) {
     return Fail("usage: feed-offset TOP LEFT (TOP -50..50, LEFT -72..72)");
   }

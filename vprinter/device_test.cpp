@@ -289,9 +289,26 @@ TEST_F(DeviceTest, OperatorCommands) {
   EXPECT_FALSE(none.ok);
   EXPECT_EQ(none.text.rfind("error: ", 0), 0u) << none.text;
   for (const char* bad : {"fail nothing 1 1", "fail eeprom_read 0 1", "eeprom 300", "error pink",
-                          "time-scale -1", "frobnicate"}) {
-    EXPECT_FALSE(RunCommand(*device_, bad).ok) << bad;
+                          "time-scale -1", "frobnicate", "bid-offset 4294967297 1 0",
+                          "bid-offset 1 3 0", "bid-offset 1 1 41", "feed-offset 51 0",
+                          "feed-offset 0 -4294967296", "replace-head A1AAAAATTTX", "judge"}) {
+    const CommandResult result = RunCommand(*device_, bad);
+    EXPECT_FALSE(result.ok) << bad;
+    EXPECT_EQ(result.text.rfind("error: ", 0), 0u) << result.text;
   }
+  // The hidden offsets as set, and a new head: clean, with its label; the EEPROM keeps its ID.
+  EXPECT_TRUE(RunCommand(*device_, "bid-offset 2 2 -7").ok);
+  EXPECT_TRUE(RunCommand(*device_, "feed-offset -3 8").ok);
+  EXPECT_TRUE(RunCommand(*device_, "clog black 3").ok);
+  const uint8_t headCell = device_->PeekEeprom(0x3F);
+  const std::string label = RunCommand(*device_, "replace-head").text;
+  const PrinterState state = device_->State();
+  EXPECT_EQ(state.bidOffset[1][1], -7);
+  EXPECT_EQ(state.feedOffsetTop, -3);
+  EXPECT_EQ(state.feedOffsetLeft, 8);
+  EXPECT_EQ(state.head.CloggedCount(), 0);
+  EXPECT_EQ(label, "a new head, its label reads " + state.headLabel);
+  EXPECT_EQ(device_->PeekEeprom(0x3F), headCell);
 }
 
 // The one table drives the command line, "help" and the panel: each command is found by its name
