@@ -19,7 +19,8 @@ libdir=$(cd "$prefix" && ls -d lib*/quorla-adjust | head -n 1)
 for f in bin/quorla-adjust bin/quorla-vprinter \
          "$libdir/libporthub.so" "$libdir/libpktlink.so" "$libdir/libmechcmd.so" \
          "$libdir/libd4.so" "$libdir/libvprinter.so" "$libdir/libvprinterpanel.so" \
-         "$libdir/libvprinterembedded.so" \
+         "$libdir/libvprinterembedded.so" "$libdir/libvprinterscenario.so" \
+         share/quorla-adjust/scenarios/bid-drift.json \
          "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
          "share/icons/hicolor/scalable/apps/$id.svg" "share/icons/hicolor/48x48/apps/$id.png" \
          share/man/man1/quorla-adjust.1.gz share/man/man1/quorla-vprinter.1.gz; do
@@ -46,6 +47,12 @@ code=$?
 set -e
 [ "$code" = 2 ] || fail "an unknown option gave exit code $code, not 2"
 "$prefix/bin/quorla-vprinter" --help | grep -q "usage: quorla-vprinter" || fail "quorla-vprinter --help"
+# The training scenarios, found where they were installed, each of them loading.
+listed=$(env -i PATH="$PATH" HOME="$home" "$prefix/bin/quorla-vprinter" --list-scenarios)
+[ "$(printf '%s\n' "$listed" | grep -c '^[a-z0-9-]* *[A-Z]')" -ge 8 ] \
+  || fail "quorla-vprinter --list-scenarios: $listed"
+env -i PATH="$PATH" HOME="$home" "$prefix/bin/quorla-vprinter" --scenario shipping --check \
+  >/dev/null || fail "quorla-vprinter --scenario shipping --check"
 # The installed standalone printer with its front panel: it opens, takes "quit" and ends cleanly.
 echo quit | env -i PATH="$PATH" HOME="$home" QT_QPA_PLATFORM=offscreen \
   timeout 20 "$prefix/bin/quorla-vprinter" --panel --socket "$home/panel.sock" \

@@ -132,7 +132,10 @@ bool Expired(const std::array<uint8_t, kChipSize>& chip, ChipDate today) {
 
 std::string CellList(const std::vector<int>& cells) {
   std::string text;
-  for (std::size_t i = 0; i < cells.size() && i < 4; ++i) text += (i ? " " : "") + Hex2(cells[i]);
+  for (std::size_t i = 0; i < cells.size() && i < 4; ++i) {
+    if (i > 0) text += ' ';
+    text += Hex2(cells[i]);
+  }
   if (cells.size() > 4) text += " and " + std::to_string(cells.size() - 4) + " more";
   return text;
 }
