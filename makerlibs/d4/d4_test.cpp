@@ -475,5 +475,43 @@ TEST_F(DeviceEnd, CorruptedPacketFailsItsCheck) {
   EXPECT_EQ(parser.Next().error, err::ErrPacketLengthInvalid);
 }
 
+// The host's wait without a poll: the receive itself waits, bounded by the deadline; bytes that
+// come are read; a socket that does not block is polled instead, never spun on.
+TEST(ReceiveSome, WaitsInTheReceiveUntilTheDeadlineAndReadsWhatComes) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+  Parser parser;
+  int armed = 0;
+  const auto start = Clock::now();
+  EXPECT_EQ(ReceiveSome(fds[0], parser, start + std::chrono::milliseconds(60), &armed),
+            Io::kTimeout);
+  const auto waited = Clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(55));
+  EXPECT_LT(waited, std::chrono::milliseconds(1000));
+  EXPECT_GT(armed, 0);
+  // A later wait with more time left keeps the time-out as it is unless it is far too short.
+  const std::vector<uint8_t> packet = Bytes(Packet{0x40, 0x40, 0, 0, {1, 2}});
+  ASSERT_EQ(write(fds[1], packet.data(), packet.size()), static_cast<ssize_t>(packet.size()));
+  EXPECT_EQ(ReceiveSome(fds[0], parser, Clock::now() + std::chrono::milliseconds(60), &armed),
+            Io::kOk);
+  EXPECT_EQ(parser.Next().state, Parser::State::kPacket);
+  // No time left: a look without waiting.
+  EXPECT_EQ(ReceiveSome(fds[0], parser, Clock::now(), &armed), Io::kTimeout);
+  close(fds[1]);
+  EXPECT_EQ(ReceiveSome(fds[0], parser, Clock::now() + std::chrono::milliseconds(60), &armed),
+            Io::kClosed);
+  close(fds[0]);
+
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds), 0);
+  int unarmed = 0;
+  const auto again = Clock::now();
+  EXPECT_EQ(ReceiveSome(fds[0], parser, again + std::chrono::milliseconds(30), &unarmed),
+            Io::kTimeout);
+  EXPECT_GE(Clock::now() - again, std::chrono::milliseconds(25));
+  EXPECT_EQ(unarmed, -1);
+  close(fds[0]);
+  close(fds[1]);
+}
+
 }  // namespace
 }  // namespace d4

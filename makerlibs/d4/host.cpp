@@ -1,6 +1,8 @@
 #include "makerlibs/d4/host.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -64,8 +66,43 @@ Io ReadSome(int fd, Parser& parser, Deadline deadline) {
   return errno == ECONNRESET ? Io::kClosed : Io::kError;
 }
 
+Io ReceiveSome(int fd, Parser& parser, Deadline deadline, int* armedMs) {
+  const int left = MsUntil(deadline);
+  if (left <= 0 || *armedMs < 0) return ReadSome(fd, parser, deadline);
+  if (*armedMs == 0) {
+    // Only a blocking socket can wait in its receive; anything else is polled.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || (flags & O_NONBLOCK) != 0) {
+      *armedMs = -1;
+      return ReadSome(fd, parser, deadline);
+    }
+  }
+  if (*armedMs == 0 || *armedMs > left || *armedMs < left / 2) {
+    timeval limit{};
+    limit.tv_sec = left / 1000;
+    limit.tv_usec = (left % 1000) * 1000;
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0) {
+      *armedMs = -1;
+      return ReadSome(fd, parser, deadline);
+    }
+    *armedMs = left;
+  }
+  uint8_t buffer[16384];
+  const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+  if (n > 0) {
+    parser.Feed(buffer, static_cast<std::size_t>(n));
+    return Io::kOk;
+  }
+  if (n == 0) return Io::kClosed;
+  if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    return Clock::now() >= deadline ? Io::kTimeout : Io::kOk;
+  }
+  if (errno == EINTR) return Io::kOk;
+  return errno == ECONNRESET ? Io::kClosed : Io::kError;
+}
+
 Io HostConnection::PumpOnce(Deadline deadline) {
-  const Io io = ReadSome(fd_, parser_, deadline);
+  const Io io = ReceiveSome(fd_, parser_, deadline, &armedMs_);
   for (;;) {
     Parser::Result r = parser_.Next();
     if (r.state == Parser::State::kNeedMore) break;

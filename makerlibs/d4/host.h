@@ -18,6 +18,12 @@ enum class Io { kOk, kTimeout, kClosed, kError };
 Io WriteAll(int fd, const uint8_t* data, std::size_t size, Deadline deadline);
 // Waits until the deadline for bytes and feeds what is there to the parser.
 Io ReadSome(int fd, Parser& parser, Deadline deadline);
+// The same on a blocking socket with no poll before the read: the receive itself waits, bounded by
+// the socket's receive time-out, which is set only when the wait would otherwise run past the
+// deadline or end well before it (*armedMs: the time-out set, 0 none yet, -1 not such a socket:
+// ReadSome). A steady link so arms it once, and a call costs the two system calls of a plain
+// exchange.
+Io ReceiveSome(int fd, Parser& parser, Deadline deadline, int* armedMs);
 
 class HostConnection {
  public:
@@ -81,6 +87,7 @@ class HostConnection {
   int16_t pendingError_ = 0;
   int abandonedTransactions_ = 0;
   int16_t broken_ = 0;  // the link code every call returns once the port failed
+  int armedMs_ = 0;     // the socket's receive time-out as ReceiveSome set it
   std::vector<uint8_t> out_;
 };
 

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <algorithm>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "crtag/crtag.h"
 #include "eeprom/cellaccess.h"
@@ -217,6 +218,41 @@ TEST_F(ScenarioTest, FirstDotOffset) {
   PrintAndEject([](RasterJob& job) { return CheckPatterns().PrintTopMarginLine(job); });
   Write(0x39, 40);
   ExpectPassed();
+}
+
+// A limit gone over is a mistake beside the goals; the report says the same as JSON, whole.
+TEST_F(ScenarioTest, LimitsAndTheReport) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "limits-test.json";
+  std::ofstream(file) << R"({"id": "limits", "title": "t", "complaint": "c",
+    "goals": [{"id": "clean", "kind": "nozzle-check-clean"}], "limits": {"sheets": 1}})";
+  std::string error;
+  std::optional<Scenario> s = LoadScenario(file, &error);
+  std::filesystem::remove(file);
+  ASSERT_TRUE(s) << error;
+  run_ = std::make_unique<ScenarioRun>(printer().device(), *s, &error);
+  const std::filesystem::path report = std::filesystem::temp_directory_path() / "limits-report.json";
+  run_->SetReportFile(report);
+  auto sheet = [](RasterJob& job) { return CheckPatterns().PrintBlackNozzleCheck(job); };
+  PrintAndEject(sheet);
+  PrintAndEject(sheet);
+  const std::string text = run_->Judge();
+  EXPECT_NE(text.find("PASS clean: "), std::string::npos) << text;
+  EXPECT_NE(text.find("MISTAKE used 2 sheets, more than the 1 allowed"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.rfind('\n') + 1), "scenario passed");
+
+  std::ifstream in(report);
+  const nlohmann::json json = nlohmann::json::parse(in);
+  EXPECT_EQ(json["scenario"], "limits");
+  EXPECT_EQ(json["passed"], true);
+  EXPECT_EQ(json["goals"][0]["id"], "clean");
+  EXPECT_EQ(json["sheets_used"], 2);
+  EXPECT_EQ(json["mistakes"].size(), 1u);
+  EXPECT_GT(json["ink_used"].get<double>(), 0);
+  // Nothing but the report itself is left beside it.
+  for (const auto& entry : std::filesystem::directory_iterator(report.parent_path())) {
+    EXPECT_EQ(entry.path().string().find("limits-report.json.tmp"), std::string::npos);
+  }
+  std::filesystem::remove(report);
 }
 
 // ---- the files at fault: refused with the key or line, never half set up
