@@ -102,6 +102,13 @@ TEST_F(ScenarioTest, CloggedNozzles) {
   // after it to show the head.
   ASSERT_EQ(Clean(9), 1);
   ExpectWrong("a needless initial ink charge (the head was full of ink)");
+  // A judge while a cleaning runs judges the printer as it stands, and says so first.
+  Run("time-scale 1");
+  ASSERT_EQ(Clean(2), 1);
+  const Verdict during = Judge();
+  EXPECT_TRUE(during.busy);
+  EXPECT_EQ(during.Text().rfind("NOTE the printer is still at work", 0), 0u) << during.Text();
+  Run("time-scale 0");
 }
 
 TEST_F(ScenarioTest, CloggedNozzlesCleanedAndChecked) {
