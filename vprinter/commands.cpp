@@ -1,6 +1,8 @@
 #include "vprinter/commands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -14,11 +16,15 @@ namespace {
 
 using Words = std::vector<std::string>;
 
+// A whole number that fits an int: a longer one is refused rather than wrapped into range by the
+// narrowing of the command that takes it.
 bool ParseInt(const std::string& text, long* value) {
   if (text.empty()) return false;
   char* end = nullptr;
+  errno = 0;
   const long v = std::strtol(text.c_str(), &end, 0);
-  if (end == nullptr || *end != '\0') return false;
+  if (end == nullptr || *end != '\0' || errno == ERANGE) return false;
+  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
   *value = v;
   return true;
 }
@@ -115,7 +121,9 @@ CommandResult ArmFault(Printer& p, const Words& w) {
 
 CommandResult Refuse(Printer& p, const Words& w) {
   long code = 0;
-  if (w.size() != 3 || !ParseInt(w[2], &code)) return Fail("usage: refuse SERVICE|all CODE");
+  if (w.size() != 3 || !ParseInt(w[2], &code) || code < -32768 || code > 32767) {
+    return Fail("usage: refuse SERVICE|all CODE");
+  }
   p.faults.RefuseChannel(w[1] == "all" ? "" : w[1], static_cast<int16_t>(code));
   return Ok();
 }
@@ -200,13 +208,10 @@ CommandResult ReplaceHead(Printer& p, const Words& w) {
 
 CommandResult BidOffset(Printer& p, const Words& w) {
   long drop = 0, group = 0, offset = 0;
-  // Ranges checked on the numbers as typed: a huge one must not wrap into range.
   if (w.size() != 4 || !ParseInt(w[1], &drop) || !ParseInt(w[2], &group) ||
-      !ParseInt(w[3], &offset) || drop < 1 || drop > 3 || group < 1 || group > 2 ||
-      offset < -40 || offset > 40 ||
-      !p.op.SetBidOffset(static_cast<int>(drop),
-                                                     static_cast<int>(group),
-                                                     static_cast<int>(offset))) {
+      !ParseInt(w[3], &offset) ||
+      !p.op.SetBidOffset(static_cast<int>(drop), static_cast<int>(group),
+                         static_cast<int>(offset))) {
     return Fail("usage: bid-offset DROP GROUP OFFSET (DROP 1..3, GROUP 1..2, OFFSET -40..40)");
   }
   return Ok();
@@ -214,8 +219,7 @@ CommandResult BidOffset(Printer& p, const Words& w) {
 
 CommandResult FeedOffset(Printer& p, const Words& w) {
   long top = 0, left = 0;
-  if (w.size() != 3 || !ParseInt(w[1], &top) || !ParseInt(w[2], &left) || top < -50 ||
-      top > 50 || left < -72 || left > 72 ||
+  if (w.size() != 3 || !ParseInt(w[1], &top) || !ParseInt(w[2], &left) ||
       !p.op.SetFeedOffset(static_cast<int>(top), static_cast<int>(left))) {
     return Fail("usage: feed-offset TOP LEFT (TOP -50..50, LEFT -72..72)");
   }
@@ -365,8 +369,7 @@ constexpr OperatorCommand kCommands[] = {
      Operate<&OperatorControls::ReplaceCartridges>},
     {"replace-cartridge", "replace-cartridge CART",
      "a new ink cartridge in one holder (0 = black, 1 = colour)", ReplaceCartridge},
-    {"replace-waste-pads", "replace-waste-pads",
-     "new waste-ink pads (the counter is not touched)",
+    {"replace-waste-pads", "replace-waste-pads", "new waste-ink pads (the counter is not touched)",
      Operate<&OperatorControls::ReplaceWastePads>},
     {"replace-head", "replace-head [ID]",
      "a new print head whose label shows ID (none: a random one)", ReplaceHead},
