@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,19 +22,6 @@
 namespace {
 
 vprinter::Server* g_server = nullptr;
-
-// A state directory of a scenario's own, removed at exit.
-struct TemporaryStateDir {
-  std::filesystem::path path;
-  TemporaryStateDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorla-scenario-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-  }
-  ~TemporaryStateDir() {
-    std::error_code ec;
-    if (!path.empty()) std::filesystem::remove_all(path, ec);
-  }
-};
 
 void OnSignal(int) {
   if (g_server != nullptr) g_server->Stop();
@@ -135,15 +121,16 @@ int main(int argc, char** argv) {
   // A scenario is read and checked whole before anything starts.
   std::optional<vprinter::scenario::Scenario> scenario;
   if (scenarioName.empty() && (keepState || !reportFile.empty() || instructor || checkOnly)) {
-    std::fprintf(stderr, "quorla-vprinter: --keep-state, --report, --instructor and --check go "
-                         "with --scenario\n");
+    std::fprintf(stderr,
+                 "quorla-vprinter: --keep-state, --report, --instructor and --check go "
+                 "with --scenario\n");
     return 2;
   }
-  std::unique_ptr<TemporaryStateDir> scratch;
+  std::unique_ptr<vprinter::scenario::ScenarioMemory> memory;
   if (!scenarioName.empty()) {
     std::string error;
-    scenario = vprinter::scenario::LoadScenario(vprinter::scenario::FindScenario(scenarioName),
-                                                &error);
+    scenario =
+        vprinter::scenario::LoadScenario(vprinter::scenario::FindScenario(scenarioName), &error);
     if (!scenario) {
       std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
       return 2;
@@ -152,17 +139,12 @@ int main(int argc, char** argv) {
       std::printf("%s: %s\n", scenario->id.c_str(), scenario->title.c_str());
       return 0;
     }
-    // The factory printer, in a memory of its own that goes at exit: the saved printer is
-    // neither read nor overwritten.
-    if (!keepState) {
-      scratch = std::make_unique<TemporaryStateDir>();
-      if (scratch->path.empty()) {
-        std::fprintf(stderr, "quorla-vprinter: cannot make a state directory for the scenario\n");
-        return 1;
-      }
-      options.stateDir = scratch->path;
+    // The factory printer, in a memory of its own that goes at exit.
+    memory = std::make_unique<vprinter::scenario::ScenarioMemory>(options, keepState);
+    if (!memory->ok()) {
+      std::fprintf(stderr, "quorla-vprinter: cannot make a state directory for the scenario\n");
+      return 1;
     }
-    options.traceInMemory = true;
   }
 
   if (socketPath.empty()) {
@@ -218,7 +200,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     run->SetReportFile(reportFile);
-    std::printf("quorla-vprinter: scenario %s: %s\nThe customer says: %s\n", scenario->id.c_str(),
+    std::printf("quorla-vprinter: scenario %s: %s\nComplaint: %s\n", scenario->id.c_str(),
                 scenario->title.c_str(), scenario->complaint.c_str());
   }
   vprinter::Training* training = run.get();

@@ -3,10 +3,7 @@
 // library is unloaded (or, when a test or tool started it, until that stops it).
 #include "vprinter/embed/embeddedhub.h"
 
-#include <stdlib.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -31,7 +28,7 @@ struct Hub {
   std::unique_ptr<panel::PanelHandle> panel;
   bool pinned = false;  // started by a test or tool: survives the port library's unloading
   // A training scenario (QUORLA_VPRINTER_SCENARIO): its memory of its own, its run and report.
-  std::filesystem::path scenarioState;
+  std::unique_ptr<scenario::ScenarioMemory> memory;
   std::unique_ptr<scenario::ScenarioRun> run;
   std::string refused;  // why the scenario's printer may not start
 
@@ -47,11 +44,7 @@ struct Hub {
     }
     run.reset();
     printer.reset();
-    if (!scenarioState.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(scenarioState, ec);
-      scenarioState.clear();
-    }
+    memory.reset();
   }
 
   // The scenario named by QUORLA_VPRINTER_SCENARIO, read and checked whole; an empty optional and
@@ -67,17 +60,12 @@ struct Hub {
       return std::nullopt;
     }
     const char* keep = std::getenv("QUORLA_VPRINTER_KEEP_STATE");
-    if (keep == nullptr || std::strcmp(keep, "1") != 0) {
-      std::string pattern =
-          (std::filesystem::temp_directory_path() / "quorla-scenario-XXXXXX").string();
-      if (mkdtemp(pattern.data()) == nullptr) {
-        refused = "cannot make a state directory for the scenario";
-        return std::nullopt;
-      }
-      scenarioState = pattern;
-      chosen.stateDir = scenarioState;
+    memory = std::make_unique<scenario::ScenarioMemory>(
+        chosen, keep != nullptr && std::strcmp(keep, "1") == 0);
+    if (!memory->ok()) {
+      refused = "cannot make a state directory for the scenario";
+      return std::nullopt;
     }
-    chosen.traceInMemory = true;
     return s;
   }
 
@@ -96,7 +84,12 @@ struct Hub {
       if (s && printer->device().StartError().empty()) {
         std::string error;
         run = std::make_unique<scenario::ScenarioRun>(printer->device(), *s, &error);
-        if (!error.empty()) refused = error;
+        if (!error.empty()) {
+          refused = error;
+          run.reset();
+        }
+      }
+      if (run) {
         const char* report = std::getenv("QUORLA_VPRINTER_REPORT");
         if (report != nullptr) run->SetReportFile(report);
         const char* instructor = std::getenv("QUORLA_VPRINTER_INSTRUCTOR");

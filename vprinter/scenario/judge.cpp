@@ -1,5 +1,6 @@
 #include "vprinter/scenario/judge.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -29,9 +30,8 @@ std::string Ml(double ml) {
   return text;
 }
 
-const char* const kBidRow[3][2] = {{"MS black", "MS colour"},
-                                   {"6pl black", "6pl colour"},
-                                   {"4pl black", "4pl colour"}};
+const char* const kBidRow[3][2] = {
+    {"MS black", "MS colour"}, {"6pl black", "6pl colour"}, {"4pl black", "4pl colour"}};
 
 // What the trace since the start tells, walked once in order.
 struct History {
@@ -43,11 +43,11 @@ struct History {
   bool counterResetAfterPads = false;
   bool counterResetWithOldPads = false;
   bool boardReplaced = false;
-  std::set<int> readBeforeBoard;        // cells read before the first board swap
-  std::set<int> writtenBeforeSheet;     // cells written before the first sheet came out
+  std::set<int> readBeforeBoard;     // cells read before the first board swap
+  std::set<int> writtenBeforeSheet;  // cells written before the first sheet came out
   bool headReplaced = false;
   bool headIdWrittenAfterHead = false;
-  std::set<int> chipsRead;              // cartridges whose chip was read
+  std::set<int> chipsRead;  // cartridges whose chip was read
   bool replacedAfterRead[2] = {false, false};
   std::vector<int> cartridgesReplaced;
 
@@ -171,15 +171,15 @@ GoalVerdict JudgeGoal(const Check& goal, const History& h, const PrinterState& n
   } else if (goal.kind == "waste-counter-reset") {
     const unsigned counter = now.ProtectionCounter();
     v.passed = h.padsReplaced && h.counterResetAfterPads && counter < kProtectionLimit;
-    v.detail = !h.padsReplaced           ? "the old waste-ink pads are still in"
+    v.detail = !h.padsReplaced            ? "the old waste-ink pads are still in"
                : !h.counterResetAfterPads ? "the counter was not reset after the new pads went in"
                                           : "new pads in, counter " + std::to_string(counter);
   } else if (goal.kind == "head-id-label") {
     const std::string stored = StoredHeadId(e);
     v.passed = !now.headLabel.empty() && stored == now.headLabel;
     v.detail = now.headLabel.empty() ? "no new head was fitted"
-               : v.passed           ? "the stored head ID is the label's, " + stored
-                                    : "the stored head ID " + (stored.empty() ? "(none)" : stored) +
+               : v.passed            ? "the stored head ID is the label's, " + stored
+                          : "the stored head ID " + (stored.empty() ? "(none)" : stored) +
                                 " is not the label's";
   } else if (goal.kind == "board-values") {
     std::vector<int> differ;
@@ -188,22 +188,21 @@ GoalVerdict JudgeGoal(const Check& goal, const History& h, const PrinterState& n
     }
     v.passed = h.boardReplaced && differ.empty();
     v.detail = !h.boardReplaced ? "the main board was not replaced"
-               : v.passed      ? std::to_string(goal.cells.size()) + " cells as on the old board"
-                               : std::to_string(differ.size()) + " of " +
-                                std::to_string(goal.cells.size()) +
-                                " cells differ from the old board: " + CellList(differ);
+               : v.passed
+                   ? std::to_string(goal.cells.size()) + " cells as on the old board"
+                   : std::to_string(differ.size()) + " of " + std::to_string(goal.cells.size()) +
+                         " cells differ from the old board: " + CellList(differ);
   } else if (goal.kind == "shipping-ready") {
     const bool liquid = now.liquidPath == Liquid::kTransportation;
     const bool out = now.cartridges == Cartridges::kNone;
     const bool counter = static_cast<int>(now.ProtectionCounter()) == goal.counter;
     v.passed = liquid && out && counter;
-    v.detail = !liquid ? "the head holds ink, not transportation liquid"
-               : !out  ? "cartridges are still in the holders"
-               : !counter
-                   ? "the counter is " + std::to_string(now.ProtectionCounter()) + ", not " +
-                         std::to_string(goal.counter)
-                   : "transportation liquid in, holders empty, counter " +
-                         std::to_string(goal.counter);
+    v.detail = !liquid    ? "the head holds ink, not transportation liquid"
+               : !out     ? "cartridges are still in the holders"
+               : !counter ? "the counter is " + std::to_string(now.ProtectionCounter()) + ", not " +
+                                std::to_string(goal.counter)
+                          : "transportation liquid in, holders empty, counter " +
+                                std::to_string(goal.counter);
   } else if (goal.kind == "cartridge-replaced") {
     const int c = goal.cartridge;
     const bool read = h.chipsRead.count(c) > 0;
@@ -291,6 +290,25 @@ std::string Verdict::Json() const {
                        {"sheets_used", sheetsUsed},
                        {"seconds", std::round(seconds * 10) / 10}};
   return report.dump(2) + "\n";
+}
+
+ScenarioMemory::ScenarioMemory(DeviceOptions& options, bool keepSavedState) {
+  if (!keepSavedState) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorla-scenario-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      ok_ = false;
+      return;
+    }
+    dir_ = pattern;
+    options.stateDir = dir_;
+  }
+  options.traceInMemory = true;
+}
+
+ScenarioMemory::~ScenarioMemory() {
+  std::error_code ec;
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
 ScenarioRun::ScenarioRun(Device& device, Scenario scenario, std::string* error)

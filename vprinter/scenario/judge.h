@@ -37,6 +37,23 @@ struct Verdict {
   std::string Json() const;
 };
 
+// The printer a scenario starts on: its trace kept in memory for the judge and, unless the saved
+// printer is to be kept, a memory of its own in a temporary directory that goes with this object,
+// so the saved printer is neither read nor overwritten.
+class ScenarioMemory {
+ public:
+  ScenarioMemory(DeviceOptions& options, bool keepSavedState);
+  ~ScenarioMemory();
+  ScenarioMemory(const ScenarioMemory&) = delete;
+  ScenarioMemory& operator=(const ScenarioMemory&) = delete;
+  // False when the temporary directory could not be made (the options are then unchanged).
+  bool ok() const { return ok_; }
+
+ private:
+  std::filesystem::path dir_;
+  bool ok_ = true;
+};
+
 class ScenarioRun : public Training {
  public:
   // Applies the setup to the printer (which keeps its trace in memory from now on) and starts the
