@@ -24,20 +24,28 @@ struct Fault {
   std::string what;
 };
 
-// The goal and mistake kinds the judge knows, and which parameters each takes.
+// The goal and mistake kinds the judge knows, and the parameters each takes.
 struct KindInfo {
   const char* name;
   bool goal;
+  std::vector<std::string> parameters;
 };
-constexpr KindInfo kKinds[] = {
-    {"bid-aligned", true},          {"nozzle-check-clean", true},
-    {"waste-counter-reset", true},  {"head-id-label", true},
-    {"board-values", true},         {"shipping-ready", true},
-    {"cartridge-replaced", true},   {"margins-cancel", true},
-    {"ink-charge", false},          {"counter-reset-old-pads", false},
-    {"cells-written-before-sheet", false}, {"head-id-old", false},
-    {"board-swapped-unread", false}, {"dummies-in", false},
-    {"in-date-cartridge-replaced", false},
+const KindInfo kKinds[] = {
+    {"bid-aligned", true, {"tolerance"}},
+    {"nozzle-check-clean", true, {}},
+    {"waste-counter-reset", true, {}},
+    {"head-id-label", true, {}},
+    {"board-values", true, {"cells"}},
+    {"shipping-ready", true, {"counter"}},
+    {"cartridge-replaced", true, {"cartridge"}},
+    {"margins-cancel", true, {"top_tolerance", "first_dot_tolerance"}},
+    {"ink-charge", false, {}},
+    {"counter-reset-old-pads", false, {}},
+    {"cells-written-before-sheet", false, {"cells"}},
+    {"head-id-old", false, {}},
+    {"board-swapped-unread", false, {"cells"}},
+    {"dummies-in", false, {}},
+    {"in-date-cartridge-replaced", false, {"cartridge"}},
 };
 
 const json& Need(const json& object, const std::string& key, const std::string& at) {
@@ -69,15 +77,18 @@ std::vector<int> Cells(const json& object, const std::string& at) {
   std::vector<int> cells;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const std::string key = at + "cells[" + std::to_string(i) + "]";
-    if (!list[i].is_string()) throw Fault{key, "must be a cell in hex (\"0A\") or a range (\"10-1F\")"};
+    if (!list[i].is_string())
+      throw Fault{key, "must be a cell in hex (\"0A\") or a range (\"10-1F\")"};
     const std::string text = list[i].get<std::string>();
     unsigned first = 0, last = 0;
     char dash = 0;
     std::istringstream in(text);
     in >> std::hex >> first;
     bool ok = !in.fail();
-    if (ok && in >> dash) ok = dash == '-' && static_cast<bool>(in >> std::hex >> last);
-    else last = first;
+    if (ok && in >> dash)
+      ok = dash == '-' && static_cast<bool>(in >> std::hex >> last);
+    else
+      last = first;
     in >> std::ws;
     if (!ok || !in.eof() || first > 255 || last > 255 || last < first) {
       throw Fault{key, "must be a cell in hex (\"0A\") or a range (\"10-1F\")"};
@@ -96,10 +107,17 @@ Check ReadCheck(const json& object, const std::string& at, bool goal) {
     return check.kind == k.name && k.goal == goal;
   });
   if (known == std::end(kKinds)) {
-    throw Fault{at + "kind", std::string("is no ") + (goal ? "goal" : "mistake") + " the printer can judge: " +
-                                 check.kind};
+    throw Fault{at + "kind", std::string("is no ") + (goal ? "goal" : "mistake") +
+                                 " the printer can judge: " + check.kind};
   }
   if (!goal) check.text = Text(object, "text", at);
+  // A misspelt parameter would otherwise be passed over silently.
+  for (const auto& [key, value] : object.items()) {
+    const bool knownKey = key == "id" || key == "kind" || (!goal && key == "text") ||
+                          std::find(known->parameters.begin(), known->parameters.end(), key) !=
+                              known->parameters.end();
+    if (!knownKey) throw Fault{at + key, "is no parameter of " + check.kind};
+  }
   const std::string& k = check.kind;
   if (k == "bid-aligned") check.tolerance = Int(object, "tolerance", at, 0, 40);
   if (k == "margins-cancel") {
@@ -190,7 +208,8 @@ Scenario Read(const json& root) {
 
 int LineOf(const std::string& text, std::size_t byte) {
   const std::size_t end = std::min(byte, text.size());
-  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(end), '\n'));
+  return 1 +
+         static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(end), '\n'));
 }
 
 }  // namespace
@@ -209,7 +228,8 @@ std::optional<Scenario> LoadScenario(const std::filesystem::path& file, std::str
     // The library's message names the byte; the line is what an editor shows.
     const int line = LineOf(text, e.byte == 0 ? 0 : e.byte - 1);
     std::string what = e.what();
-    if (const std::size_t at = what.find("syntax error"); at != std::string::npos) what = what.substr(at);
+    if (const std::size_t at = what.find("syntax error"); at != std::string::npos)
+      what = what.substr(at);
     *error = file.string() + ":" + std::to_string(line) + ": " + what;
     return std::nullopt;
   }

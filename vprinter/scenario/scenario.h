@@ -15,13 +15,13 @@ namespace vprinter::scenario {
 struct Check {
   std::string id;
   std::string kind;
-  std::string text;            // a mistake's words in the verdict ("" for a goal)
-  int tolerance = 0;           // bid-aligned
-  int topTolerance = 0;        // margins-cancel
-  int firstDotTolerance = 0;   // margins-cancel
-  int cartridge = 0;           // cartridge-replaced, in-date-cartridge-replaced
-  int counter = 0;             // shipping-ready
-  std::vector<int> cells;      // board-values, cells-written-before-sheet, board-swapped-unread
+  std::string text;           // a mistake's words in the verdict ("" for a goal)
+  int tolerance = 0;          // bid-aligned
+  int topTolerance = 0;       // margins-cancel
+  int firstDotTolerance = 0;  // margins-cancel
+  int cartridge = 0;          // cartridge-replaced, in-date-cartridge-replaced
+  int counter = 0;            // shipping-ready
+  std::vector<int> cells;     // board-values, cells-written-before-sheet, board-swapped-unread
 };
 
 struct Limits {
