@@ -92,7 +92,8 @@ void Device::RaiseLocked(uint16_t error) {
 void Device::SheetEjected(const std::string& file) {
   // With the clogged nozzles as the sheet came out: a nozzle check on it shows every nozzle only
   // when none was.
-  TraceLocked(TraceRecord("sheet").Str("file", file).Num("clogged", store_.Get().head.CloggedCount()));
+  TraceLocked(
+      TraceRecord("sheet").Str("file", file).Num("clogged", store_.Get().head.CloggedCount()));
   sheets_.push_front(file);
   if (sheets_.size() > kSheetsListed) sheets_.pop_back();
   Changed(change::kSheets);
@@ -224,8 +225,7 @@ Device::Answer Device::Control(int connection, const std::vector<uint8_t>& bytes
   Advance();
   lock.lock();
 
-  TraceRecord record =
-      trace_.Active() ? service::RequestRecord(*request) : TraceRecord::Unkept();
+  TraceRecord record = trace_.Active() ? service::RequestRecord(*request) : TraceRecord::Unkept();
   auto refuse = [&](d4::Outcome outcome) {
     TraceLocked(record.Num("refused", service::RefusalCode(outcome)));
     answer.reply = service::ControlReply(request->command, request->tag, outcome);

@@ -31,7 +31,7 @@ printf 'replace-cartridge 1\njudge\nquit\n' |
   timeout 60 "$vprinter" --scenario expired-cartridge --report "$dir/report.json" \
     --socket "$dir/printer.sock" --state-dir "$dir/state" --tray-dir "$dir/tray" \
     --time-scale 0 >"$dir/run.out" 2>&1 || fail "the run failed: $(cat "$dir/run.out")"
-grep -q "^The customer says: The customer bought a black cartridge" "$dir/run.out" \
+grep -q "^Complaint: The customer bought a black cartridge" "$dir/run.out" \
   || fail "no complaint: $(cat "$dir/run.out")"
 grep -q "^FAIL cartridge: the chip information was not read$" "$dir/run.out" \
   || fail "verdict: $(cat "$dir/run.out")"

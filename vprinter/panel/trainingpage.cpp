@@ -38,7 +38,7 @@ QWidget* FrontPanel::BuildTraining() {
   title->setFont(bold);
   layout->addWidget(title);
   auto* complaint =
-      new QLabel(tr("The customer says: %1").arg(QString::fromStdString(training_.complaint)));
+      new QLabel(tr("Complaint: %1").arg(QString::fromStdString(training_.complaint)));
   complaint->setObjectName(QStringLiteral("ComplaintLabel"));
   complaint->setWordWrap(true);
   layout->addWidget(complaint);
@@ -89,7 +89,8 @@ QWidget* FrontPanel::BuildTraining() {
   verdict_ = new QPlainTextEdit;
   verdict_->setObjectName(QStringLiteral("VerdictView"));
   verdict_->setReadOnly(true);
-  verdict_->setPlaceholderText(tr("The printer's verdict, goal by goal, after \"Judge the repair\""));
+  verdict_->setPlaceholderText(
+      tr("The printer's verdict, goal by goal, after \"Judge the repair\""));
   layout->addWidget(verdict_, 1);
   return page;
 }
