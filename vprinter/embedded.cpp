@@ -49,6 +49,9 @@ EmbeddedPrinter::EmbeddedPrinter(DeviceOptions options)
         // Its only clients are the program it lives in, which may keep a port open while the
         // technician is away: none is dropped for its silence.
         server_->SetIdleLimit(Server::Clock::duration::zero());
+        if (auto wait = Server::ParseSpinWait(std::getenv("QUORLA_VPRINTER_SPIN_WAIT"))) {
+          server_->SetSpinWait(*wait);
+        }
         server_->Run();
       }) {}
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -40,6 +41,8 @@ constexpr char kUsage[] =
     "  --tray-dir DIR     printed sheets (default $XDG_DATA_HOME/quorla-vprinter/tray)\n"
     "  --trace FILE       append the trace (JSON Lines) to FILE\n"
     "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
+    "  --spin-wait US     after a control request, look this many microseconds for the next\n"
+    "                     one before sleeping; 0 = at once (default 50, 0 on one processor)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
     "  --panel            open the front panel window (closing it stops the printer)\n"
     "  --scenario FILE|ID run a training scenario: the factory printer, its setup, and the\n"
@@ -61,6 +64,7 @@ int main(int argc, char** argv) {
   bool panel = false;
   std::string scenarioName, reportFile;
   bool keepState = false, instructor = false, checkOnly = false;
+  std::chrono::microseconds spinWait = vprinter::Server::DefaultSpinWait();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](const char* name) -> const char* {
@@ -112,6 +116,15 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.timeScale = scale;
+    } else if (arg == "--spin-wait") {
+      const char* text = value("--spin-wait");
+      const std::optional<std::chrono::microseconds> wait = vprinter::Server::ParseSpinWait(text);
+      if (!wait) {
+        std::fprintf(stderr, "quorla-vprinter: bad spin wait %s (0 to %lld microseconds)\n", text,
+                     static_cast<long long>(vprinter::Server::kMaxSpinWait.count()));
+        return 2;
+      }
+      spinWait = *wait;
     } else {
       std::fprintf(stderr, "quorla-vprinter: unknown option %s\n%s", arg.c_str(), kUsage);
       return 2;
@@ -205,6 +218,7 @@ int main(int argc, char** argv) {
   }
   vprinter::Training* training = run.get();
   vprinter::Server server(device);
+  server.SetSpinWait(spinWait);
   listener.Attach(server);
   g_server = &server;
   struct sigaction action {};
@@ -247,7 +261,8 @@ int main(int argc, char** argv) {
     window->show();
     std::thread loop([&] {
       server.Run();
-      QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     });
     QApplication::exec();
     server.Stop();

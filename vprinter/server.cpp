@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/device.h"
@@ -53,6 +55,8 @@ class Server::Connection : public d4::DeviceListener {
   // When the client last sent anything.
   Server::Clock::time_point heard;
   bool dropNow() const { return dropNow_; }
+  // Whether a control request was answered since the last call.
+  bool TakeAnsweredControl() { return std::exchange(answeredControl_, false); }
 
   d4::Outcome OnInit() override {
     dataSeq_ = 0;
@@ -74,6 +78,7 @@ class Server::Connection : public d4::DeviceListener {
         return;
       }
       link_.Send(service.socket, std::move(answer.reply), 1);
+      answeredControl_ = true;
     } else {
       Device::Answer answer = device_.Data(id_, dataSeq_++, payload);
       if (answer.drop) {
@@ -91,6 +96,7 @@ class Server::Connection : public d4::DeviceListener {
   d4::DeviceConnection link_;
   uint8_t dataSeq_ = 0;
   bool dropNow_ = false;
+  bool answeredControl_ = false;
 };
 
 Server::Server(Device& device) : device_(device) {
@@ -129,6 +135,35 @@ void Server::Stop() {
   Wake();
 }
 
+std::chrono::microseconds Server::DefaultSpinWait() {
+  return sysconf(_SC_NPROCESSORS_ONLN) >= 2 ? std::chrono::microseconds(50)
+                                            : std::chrono::microseconds(0);
+}
+
+std::optional<std::chrono::microseconds> Server::ParseSpinWait(const char* text) {
+  if (text == nullptr) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long us = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || us < 0 || us > kMaxSpinWait.count()) {
+    return std::nullopt;
+  }
+  return std::chrono::microseconds(us);
+}
+
+int Server::SpinPoll(std::vector<pollfd>& fds, std::optional<std::chrono::nanoseconds> due) {
+  // Real time, not the loop's clock: this bounds the processor time spent, and a test's clock
+  // may stand still. Work due sooner ends the look.
+  const auto look = due ? std::min<std::chrono::nanoseconds>(spinWait_, *due)
+                        : std::chrono::nanoseconds(spinWait_);
+  const auto until = std::chrono::steady_clock::now() + look;
+  int ready;
+  do {
+    ready = poll(fds.data(), fds.size(), 0);
+  } while (ready == 0 && std::chrono::steady_clock::now() < until);
+  return ready;
+}
+
 void Server::CloseConnection(int id) {
   if (connections_.erase(id) > 0) device_.Disconnected(id);
 }
@@ -149,7 +184,7 @@ void Server::ApplyDeviceRequests() {
 
 void Server::Accept(Clock::time_point now) {
   const int fd = accept_ ? accept_(listenFd_)
-                        : accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+                         : accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (fd < 0) {
     if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
       // The client stays in the backlog; the connections already open are served meanwhile.
@@ -192,6 +227,7 @@ std::optional<Server::Clock::time_point> Server::DropIdle(Clock::time_point now)
 void Server::Run() {
   std::vector<pollfd> fds;
   std::vector<int> ids;
+  bool answeredControl = false;
   while (!stop_.load()) {
     {
       std::vector<int> fresh;
@@ -258,7 +294,10 @@ void Server::Run() {
       const long long ms = wait->count() <= 0 ? 0 : (wait->count() + 999999) / 1000000;
       timeout = ms > 60000 ? 60000 : static_cast<int>(ms);
     }
-    const int ready = poll(fds.data(), fds.size(), timeout);
+    int ready = 0;
+    if (answeredControl && timeout != 0 && spinWait_.count() > 0) ready = SpinPoll(fds, wait);
+    if (ready == 0) ready = poll(fds.data(), fds.size(), timeout);
+    answeredControl = false;
     if (ready < 0) {
       if (errno == EINTR) continue;
       break;
@@ -290,6 +329,7 @@ void Server::Run() {
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
           if (reading) {
             alive = c.link().OnReadable();
+            if (c.TakeAnsweredControl()) answeredControl = true;
           } else if (fds[i].revents & (POLLHUP | POLLERR)) {
             alive = false;
           }

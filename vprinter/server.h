@@ -1,7 +1,10 @@
 // The device side of the link: one thread that polls the listening socket (standalone), the
 // connections, a wake-up descriptor and any extra descriptors, feeds the protocol engine and the
-// device model, and sleeps exactly until the device has work due.
+// device model, and sleeps exactly until the device has work due (after a short look for a
+// client's next request, see SetSpinWait).
 #pragma once
+
+#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -45,6 +48,20 @@ class Server {
   void SetAccept(std::function<int(int listenFd)> accept) { accept_ = std::move(accept); }
   // Zero: no limit.
   void SetIdleLimit(Clock::duration limit) { idleLimit_ = limit; }
+  // Before Run(): after a round in which it answered a control request, the loop keeps looking
+  // for the next one this long before it sleeps. A program reading the EEPROM cell by cell sends
+  // its next request within microseconds, and waking a sleeping process costs more than the
+  // whole exchange. Print data is not waited for so: the printer's own work on it (the sheet
+  // writer) needs the processor more. Zero: sleep at once.
+  void SetSpinWait(std::chrono::microseconds wait) { spinWait_ = wait; }
+  // 50 us with two processors or more; zero on one, where looking would keep the client from
+  // running.
+  static std::chrono::microseconds DefaultSpinWait();
+  // A spin wait as typed (whole microseconds, 0 to kMaxSpinWait); nothing for anything else.
+  static std::optional<std::chrono::microseconds> ParseSpinWait(const char* text);
+  // Longer looks only burn the processor: a program's next request comes within microseconds or
+  // after a pause of its own.
+  static constexpr std::chrono::microseconds kMaxSpinWait{10000};
   // Hands a connected socket to the loop, which owns it from now on. Any thread.
   void AddConnection(int fd);
   // Runs until Stop(); then closes every connection.
@@ -60,6 +77,9 @@ class Server {
   void Accept(Clock::time_point now);
   // Drops the clients silent past the limit; returns the time the next one would be.
   std::optional<Clock::time_point> DropIdle(Clock::time_point now);
+  // poll() of fds without sleeping, again and again until one is ready or spinWait_ has passed
+  // (or `due`, when the loop has something to do by then).
+  int SpinPoll(std::vector<pollfd>& fds, std::optional<std::chrono::nanoseconds> due);
 
   Device& device_;
   int wakeFd_ = -1;
@@ -74,6 +94,7 @@ class Server {
   bool powered_ = true;
   std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
   Clock::duration idleLimit_ = kDefaultIdleLimit;
+  std::chrono::microseconds spinWait_ = DefaultSpinWait();
   std::function<int(int)> accept_;
   Clock::time_point acceptResumes_{};
   bool acceptFailing_ = false;

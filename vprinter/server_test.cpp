@@ -11,11 +11,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "link/modelcode.h"
 #include "makerlibs/d4/commands.h"
 #include "makerlibs/d4/host.h"
 #include "makerlibs/d4/peer.h"
@@ -47,8 +48,10 @@ class ServerTrustTest : public ::testing::Test {
       errno = EMFILE;
       return -1;
     });
+    Configure(*server_);
     thread_ = std::thread([this] { server_->Run(); });
   }
+  virtual void Configure(Server&) {}
   void TearDown() override {
     d4::SetPeerUidQuery(nullptr);
     server_->Stop();
@@ -165,6 +168,58 @@ TEST_F(ServerTrustTest, AcceptOutOfDescriptorsRestsAndServesTheOpenClients) {
   EXPECT_EQ(accepts_.load() - accepted, 2);
   close(waiting);
   close(open);
+}
+
+// The longest look for a client's next request, on a clock that stands still: requests from two
+// clients are answered in turn (each answer starts a look the other's request must end), a new
+// client is accepted during one, and the loop stops when asked.
+class ServerSpinTest : public ServerTrustTest {
+  void Configure(Server& server) override { server.SetSpinWait(Server::kMaxSpinWait); }
+};
+
+TEST_F(ServerSpinTest, LooksForTheNextRequestWithoutMissingAnythingElse) {
+  const d4::tx::OpenParams control{d4::cmd::kControlSocket, d4::cmd::kControlMaxPayload,
+                                   d4::cmd::kControlMaxPayload, 0};
+  auto open = [&](d4::HostConnection& link) {
+    ASSERT_EQ(link.Init(milliseconds(5000)).result, d4::result::Ok);
+    ASSERT_EQ(link.Open(control, milliseconds(5000)).result, d4::result::Ok);
+  };
+  // The cell's value as the printer answers it, or -1.
+  auto read = [&](d4::HostConnection& link, uint8_t address) {
+    const std::vector<uint8_t> request{d4::cmd::kReadEeprom, address, QUORLA_Z40_MODEL_CODE_1,
+                                       QUORLA_Z40_MODEL_CODE_2, address};
+    std::vector<uint8_t> reply;
+    if (!link.Send(d4::cmd::kControlSocket, request.data(), request.size(), 1, milliseconds(5000))
+             .ok() ||
+        !link.Receive(d4::cmd::kControlSocket, &reply, milliseconds(5000)).ok() ||
+        reply.size() != 7 || reply[1] != address) {
+      return -1;
+    }
+    return static_cast<int>(reply[6]);
+  };
+  const int first = Connect(), second = Connect();
+  d4::HostConnection a(first), b(second);
+  open(a);
+  open(b);
+  for (int cell = 0; cell < 40; ++cell) {
+    const uint8_t address = static_cast<uint8_t>(cell);
+    const int expected = device_->PeekEeprom(address);
+    ASSERT_EQ(read(a, address), expected) << cell;
+    ASSERT_EQ(read(b, address), expected) << cell;
+  }
+  ASSERT_GE(read(a, 0), 0);
+  EXPECT_EQ(ClientInit(), d4::result::Ok);
+  close(first);
+  close(second);
+}
+
+TEST(ServerSpinWait, OnlyWholeMicrosecondsUpToTheLimit) {
+  EXPECT_EQ(Server::ParseSpinWait("0"), std::chrono::microseconds(0));
+  EXPECT_EQ(Server::ParseSpinWait("10000"), Server::kMaxSpinWait);
+  for (const char* bad : {"", "-1", "10001", "50us", "5.5", "99999999999999999999"}) {
+    EXPECT_FALSE(Server::ParseSpinWait(bad)) << bad;
+  }
+  EXPECT_FALSE(Server::ParseSpinWait(nullptr));
 }
 
 // A program may end while its printer is still ejecting sheets. Exit tears down the process's
