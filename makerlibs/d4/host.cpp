@@ -20,6 +20,19 @@ int MsUntil(Deadline deadline) {
 Deadline After(std::chrono::milliseconds timeout) {
   return Clock::now() + timeout;
 }
+
+constexpr std::size_t kReceiveBuffer = 16384;
+
+// What a receive that returned n (other than for want of bytes) means for the link.
+Io Received(ssize_t n, const uint8_t* buffer, Parser& parser) {
+  if (n > 0) {
+    parser.Feed(buffer, static_cast<std::size_t>(n));
+    return Io::kOk;
+  }
+  if (n == 0) return Io::kClosed;
+  if (errno == EINTR) return Io::kOk;
+  return errno == ECONNRESET ? Io::kClosed : Io::kError;
+}
 }  // namespace
 
 Io WriteAll(int fd, const uint8_t* data, std::size_t size, Deadline deadline) {
@@ -54,16 +67,12 @@ Io ReadSome(int fd, Parser& parser, Deadline deadline) {
   if (ready < 0) return Io::kError;
   if (ready == 0) return Io::kTimeout;
   if (p.revents & POLLNVAL) return Io::kError;
-  uint8_t buffer[16384];
+  uint8_t buffer[kReceiveBuffer];
   ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
   if (n < 0 && errno == ENOTSOCK) n = read(fd, buffer, sizeof buffer);
-  if (n > 0) {
-    parser.Feed(buffer, static_cast<std::size_t>(n));
-    return Io::kOk;
-  }
-  if (n == 0) return Io::kClosed;
-  if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return Io::kOk;
-  return errno == ECONNRESET ? Io::kClosed : Io::kError;
+  // Nothing there after all: the caller's next wait decides.
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return Io::kOk;
+  return Received(n, buffer, parser);
 }
 
 Io ReceiveSome(int fd, Parser& parser, Deadline deadline, int* armedMs) {
@@ -87,18 +96,13 @@ Io ReceiveSome(int fd, Parser& parser, Deadline deadline, int* armedMs) {
     }
     *armedMs = left;
   }
-  uint8_t buffer[16384];
+  uint8_t buffer[kReceiveBuffer];
   const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-  if (n > 0) {
-    parser.Feed(buffer, static_cast<std::size_t>(n));
-    return Io::kOk;
-  }
-  if (n == 0) return Io::kClosed;
-  if (errno == EAGAIN || errno == EWOULDBLOCK) {
+  // The receive time-out ran out: the deadline may not have.
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
     return Clock::now() >= deadline ? Io::kTimeout : Io::kOk;
   }
-  if (errno == EINTR) return Io::kOk;
-  return errno == ECONNRESET ? Io::kClosed : Io::kError;
+  return Received(n, buffer, parser);
 }
 
 Io HostConnection::PumpOnce(Deadline deadline) {
