@@ -126,7 +126,8 @@ FrontPanel::FrontPanel(std::shared_ptr<DeviceAccess> access, QWidget* parent)
   tabs_ = new QTabWidget;
   tabs_->setObjectName(QStringLiteral("PanelTabs"));
   tabs_->addTab(BuildTrace(), tr("Trace"));
-  tabs_->addTab(BuildSheets(), tr("Sheets"));
+  sheetsPage_ = BuildSheets();
+  tabs_->addTab(sheetsPage_, tr("Sheets"));
   tabs_->addTab(BuildOperator(), tr("Operator"));
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { UpdateSheets(); });
   auto* layout = new QHBoxLayout(this);
@@ -315,6 +316,8 @@ void FrontPanel::Show(DeviceSnapshot s) {
   shown_ = std::move(s);
   shownAny_ = true;
   UpdateSheets();
+  // A new head or a hidden offset may come from the command line as well as from its buttons.
+  ShowTraining();
 }
 
 void FrontPanel::AppendTrace(const std::vector<std::string>& records) {
@@ -354,7 +357,7 @@ void FrontPanel::showEvent(QShowEvent* event) {
 
 void FrontPanel::UpdateSheets() {
   // Thumbnails are made only while they can be seen: decoding sheets costs time a print needs.
-  if (!shownAny_ || tabs_->currentIndex() != 1 || !isVisible()) return;
+  if (!shownAny_ || tabs_->currentWidget() != sheetsPage_ || !isVisible()) return;
   for (auto it = shown_.sheets.rbegin(); it != shown_.sheets.rend(); ++it) {
     const std::string& file = *it;
     if (std::find(thumbnailed_.begin(), thumbnailed_.end(), file) != thumbnailed_.end()) continue;
@@ -400,7 +403,7 @@ void FrontPanel::AddThumbnail(const QString& file, const QImage& thumbnail) {
 }
 
 void FrontPanel::FinishThumbnails() {
-  if (tabs_->currentIndex() != 1) tabs_->setCurrentIndex(1);
+  if (tabs_->currentWidget() != sheetsPage_) tabs_->setCurrentWidget(sheetsPage_);
   UpdateSheets();
   thumbnailPool_.waitForDone();
   QCoreApplication::sendPostedEvents(this);

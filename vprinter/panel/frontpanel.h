@@ -170,6 +170,7 @@ class FrontPanel : public QWidget {
   EepromView* eeprom_ = nullptr;
   QTimer* ageTimer_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  QWidget* sheetsPage_ = nullptr;  // found by itself: the training page goes before it
   QPlainTextEdit* traceView_ = nullptr;
   QComboBox* traceFilter_ = nullptr;
   QListWidget* sheetList_ = nullptr;

@@ -24,6 +24,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
 #include "tests/support/windowtest.h"
+#include "vprinter/commands.h"
 #include "vprinter/panel/panelviews.h"
 #include "vprinter/panel/sheetviewer.h"
 #include "vprinter/status.h"
@@ -170,6 +171,29 @@ TEST_F(FrontPanelTest, EachSheetGetsAThumbnailNewestFirstAndOpensInTheViewer) {
   EXPECT_LT(viewer->Canvas()->Zoom(), 0.5);
   EXPECT_LE(viewer->Canvas()->height(), viewer->height());
   EXPECT_EQ(panel->OpenSheet(QStringLiteral("/no/such/sheet.png")), nullptr);
+}
+
+// The training page goes first: the sheets still get their thumbnails on their own tab, and what
+// an operator command changes at the printer shows on the page as a button's change would.
+TEST_F(FrontPanelTest, ATrainingPanelKeepsItsSheetsAndFollowsTheCommandLine) {
+  vprinter::panel::TrainingInfo info;
+  info.title = "Drill";
+  info.complaint = "lines";
+  info.instructor = true;
+  panel->SetTraining(info);
+  ASSERT_FALSE(PrintBlackNozzleCheck().isEmpty());
+  panel->FinishThumbnails();
+  auto* tabs = Find<QTabWidget>(panel.get(), QStringLiteral("PanelTabs"));
+  EXPECT_EQ(tabs->tabText(tabs->currentIndex()), QStringLiteral("Sheets"));
+  auto* list = Find<QListWidget>(panel.get(), QStringLiteral("SheetList"));
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_FALSE(list->item(0)->icon().isNull());
+
+  EXPECT_TRUE(vprinter::RunCommand(device(), "replace-head 83Q+N6BTTTU").ok);
+  EXPECT_TRUE(vprinter::RunCommand(device(), "feed-offset 12 -7").ok);
+  EXPECT_EQ(Text("HeadLabelView"), QStringLiteral("Head label: 83Q+N6BTTTU"));
+  EXPECT_TRUE(Text("HiddenValues").endsWith(QStringLiteral("feed offset top 12, left -7")))
+      << Text("HiddenValues").toStdString();
 }
 
 TEST_F(FrontPanelTest, EachOperatorControlActsOnThePrinter) {
