@@ -18,15 +18,19 @@ using Words = std::vector<std::string>;
 
 // A whole number that fits an int: a longer one is refused rather than wrapped into range by the
 // narrowing of the command that takes it.
-bool ParseInt(const std::string& text, long* value) {
+// A number as typed within [low, high]; nothing wraps or is narrowed into range.
+bool ParseNumber(const std::string& text, long long low, long long high, long* value) {
   if (text.empty()) return false;
   char* end = nullptr;
   errno = 0;
-  const long v = std::strtol(text.c_str(), &end, 0);
-  if (end == nullptr || *end != '\0' || errno == ERANGE) return false;
-  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
-  *value = v;
+  const long long v = std::strtoll(text.c_str(), &end, 0);
+  if (end == nullptr || *end != '\0' || errno == ERANGE || v < low || v > high) return false;
+  *value = static_cast<long>(v);
   return true;
+}
+
+bool ParseInt(const std::string& text, long* value) {
+  return ParseNumber(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), value);
 }
 
 bool ParseError(const std::string& text, uint16_t* error) {
@@ -246,7 +250,7 @@ CommandResult LoadPaper(Printer& p, const Words& w) {
 CommandResult ClogRandom(Printer& p, const Words& w) {
   long count = 0, seed = 0;
   if (w.size() < 3 || w.size() > 4 || !ParseInt(w[2], &count) || count < 1 ||
-      (w.size() == 4 && (!ParseInt(w[3], &seed) || seed < 0 || seed > 0xFFFFFFFFL))) {
+      (w.size() == 4 && !ParseNumber(w[3], 0, 0xFFFFFFFFLL, &seed))) {
     return Fail("usage: clog random N [SEED]");
   }
   if (w.size() == 3) seed = static_cast<long>(std::random_device()() & 0x7FFFFFFF);
@@ -282,12 +286,9 @@ CommandResult HeadAngle(Printer& p, const Words& w) {
 }
 
 CommandResult TimeScale(Printer& p, const Words& w) {
-  char* end = nullptr;
-  const double scale = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : -1;
-  if (w.size() != 2 || end == nullptr || *end != '\0' || scale < 0) {
-    return Fail("usage: time-scale X");
-  }
-  p.op.SetTimeScale(scale);
+  const std::optional<double> scale = w.size() == 2 ? ParseTimeScale(w[1]) : std::nullopt;
+  if (!scale) return Fail("usage: time-scale X (0 to 1000)");
+  p.op.SetTimeScale(*scale);
   return Ok();
 }
 

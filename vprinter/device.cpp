@@ -1,11 +1,23 @@
 #include "vprinter/device.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "vprinter/engine_sheet.h"
 
 namespace vprinter {
+
+std::optional<double> ParseTimeScale(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double scale = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(scale) || scale < 0 || scale > kMaxTimeScale) {
+    return std::nullopt;
+  }
+  return scale;
+}
 
 namespace {
 // How many of the latest sheets a snapshot lists.

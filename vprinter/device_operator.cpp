@@ -1,5 +1,7 @@
 // The operator's and the tests' side of the printer: its memory, errors, parts, paper, head,
 // trace and the watchers' snapshots.
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <tuple>
 
@@ -84,7 +86,7 @@ void Device::SetInkCharged(bool charged) {
 void Device::SetTimeScale(double scale) {
   {
     std::lock_guard lock(mutex_);
-    options_.timeScale = scale < 0 ? 0 : scale;
+    options_.timeScale = std::isnan(scale) ? 0 : std::clamp(scale, 0.0, kMaxTimeScale);
     Changed(change::kTimeScale);
     Wake();
   }

@@ -284,16 +284,33 @@ TEST_F(DeviceTest, OperatorCommands) {
   EXPECT_TRUE(RunCommand(*device_, "quit").quit);
   EXPECT_TRUE(RunCommand(*device_, "").ok);
   // Every nozzle clogged: a random clog has none left and says so as a refusal.
+  // A seed takes all 32 bits.
+  EXPECT_TRUE(RunCommand(*device_, "clog random 1 4294967295").ok);
   EXPECT_TRUE(RunCommand(*device_, "clog random 1000 5").ok);
   const CommandResult none = RunCommand(*device_, "clog random 1 5");
   EXPECT_FALSE(none.ok);
   EXPECT_EQ(none.text.rfind("error: ", 0), 0u) << none.text;
-  for (const char* bad :
-       {"fail nothing 1 1", "fail eeprom_read 0 1", "eeprom 300", "error pink", "time-scale -1",
-        "frobnicate", "bid-offset 4294967297 1 0", "bid-offset 1 3 0", "bid-offset 1 1 41",
-        "feed-offset 51 0", "feed-offset 0 -4294967296", "replace-head A1AAAAATTTX", "judge",
-        "busy 4294967296", "drop-at eeprom_read 4294967297", "refuse all 65570",
-        "load-paper 99999999999999999999"}) {
+  for (const char* bad : {"fail nothing 1 1",
+                          "fail eeprom_read 0 1",
+                          "eeprom 300",
+                          "error pink",
+                          "time-scale -1",
+                          "time-scale inf",
+                          "time-scale nan",
+                          "time-scale 1e300",
+                          "time-scale 1001",
+                          "frobnicate",
+                          "bid-offset 4294967297 1 0",
+                          "bid-offset 1 3 0",
+                          "bid-offset 1 1 41",
+                          "feed-offset 51 0",
+                          "feed-offset 0 -4294967296",
+                          "replace-head A1AAAAATTTX",
+                          "judge",
+                          "busy 4294967296",
+                          "drop-at eeprom_read 4294967297",
+                          "refuse all 65570",
+                          "load-paper 99999999999999999999"}) {
     const CommandResult result = RunCommand(*device_, bad);
     EXPECT_FALSE(result.ok) << bad;
     EXPECT_EQ(result.text.rfind("error: ", 0), 0u) << result.text;

@@ -34,10 +34,8 @@ DeviceOptions DefaultDeviceOptions() {
     options.trayDir = XdgDir("XDG_DATA_HOME", ".local/share") / "quorla-vprinter" / "tray";
   }
   options.traceFile = FromEnv("QUORLA_VPRINTER_TRACE");
-  if (const char* scale = std::getenv("QUORLA_VPRINTER_TIME_SCALE")) {
-    char* end = nullptr;
-    const double value = std::strtod(scale, &end);
-    if (end != scale && value >= 0) options.timeScale = value;
+  if (const char* text = std::getenv("QUORLA_VPRINTER_TIME_SCALE")) {
+    if (const std::optional<double> scale = ParseTimeScale(text)) options.timeScale = *scale;
   }
   return options;
 }

@@ -33,7 +33,8 @@ void Page::SetBid(int dropSize, int inkGroup, int8_t value) {
 }
 
 int Page::SheetX(int printX) const {
-  return page::kLeftOrigin + static_cast<int>(std::lround((active_.firstDot + active_.feedLeft) / 8.0)) + printX;
+  return page::kLeftOrigin +
+         static_cast<int>(std::lround((active_.firstDot + active_.feedLeft) / 8.0)) + printX;
 }
 
 // A sheet is fed by the first thing that needs paper, and the printer's settings are taken as

@@ -109,13 +109,12 @@ int main(int argc, char** argv) {
       commands.push_back(value("--command"));
     } else if (arg == "--time-scale") {
       const char* text = value("--time-scale");
-      char* end = nullptr;
-      const double scale = std::strtod(text, &end);
-      if (end == text || *end != '\0' || scale < 0) {
-        std::fprintf(stderr, "quorla-vprinter: bad time scale %s\n", text);
+      const std::optional<double> scale = vprinter::ParseTimeScale(text);
+      if (!scale) {
+        std::fprintf(stderr, "quorla-vprinter: bad time scale %s (0 to 1000)\n", text);
         return 2;
       }
-      options.timeScale = scale;
+      options.timeScale = *scale;
     } else if (arg == "--spin-wait") {
       const char* text = value("--spin-wait");
       const std::optional<std::chrono::microseconds> wait = vprinter::Server::ParseSpinWait(text);

@@ -17,6 +17,11 @@
 
 namespace vprinter {
 
+// The slowest printer: its waits must still fit the loop's nanosecond counts.
+inline constexpr double kMaxTimeScale = 1000.0;
+// A time scale as typed: a finite number from 0 to kMaxTimeScale, nothing else.
+std::optional<double> ParseTimeScale(const std::string& text);
+
 class OperatorControls {
  public:
   // The power switch. Switched off, the printer drops every connection, takes no new one (the
