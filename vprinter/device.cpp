@@ -102,10 +102,7 @@ void Device::RaiseLocked(uint16_t error) {
 // -------------------------------------------------------------------
 
 void Device::SheetEjected(const std::string& file) {
-  // With the clogged nozzles as the sheet came out: a nozzle check on it shows every nozzle only
-  // when none was.
-  TraceLocked(
-      TraceRecord("sheet").Str("file", file).Num("clogged", store_.Get().head.CloggedCount()));
+  TraceLocked(TraceRecord("sheet").Str("file", file));
   sheets_.push_front(file);
   if (sheets_.size() > kSheetsListed) sheets_.pop_back();
   Changed(change::kSheets);
@@ -122,6 +119,10 @@ void Device::Skipped(const std::string& what, uint64_t offset) {
 }
 
 bool Device::TakeSheet(const uint8_t* pixels, int top, int bottom) {
+  // The sheet comes out now, in its place among the requests (its file is traced when written),
+  // with the nozzles clogged as it was printed: a nozzle check on it shows every nozzle only when
+  // none was.
+  TraceLocked(TraceRecord("eject").Num("clogged", store_.Get().head.CloggedCount()));
   writer_->Take(pixels, top, bottom);
   return true;
 }

@@ -74,7 +74,7 @@ History Walk(const std::vector<std::string>& lines, std::size_t from, const Prin
     if (r.is_discarded() || !r.contains("op")) continue;
     const std::string op = r["op"].get<std::string>();
     const bool ok = h.Accepted(r);
-    if (op == "sheet") {
+    if (op == "eject") {
       ++h.sheets;
       if (Num(r, "clogged") == 0) h.cleanSheetAfterLastCleaning = true;
     } else if (op == "head_cleaning" && ok) {
