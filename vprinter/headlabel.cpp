@@ -28,11 +28,16 @@ int CheckCode(const std::array<int, 10>& stored) {
   return 31 - sum % 31;
 }
 
+// Position 2 is Z or 1 to 4; any other stored byte (a cell written by hand) shows as '?', as an
+// unknown code does elsewhere, so the text stays plain ASCII.
+char SecondChar(int code) {
+  if (code == 0) return 'Z';
+  return code >= 1 && code <= 4 ? static_cast<char>('0' + code) : '?';
+}
+
 std::string Text(const std::array<int, 10>& form) {
   std::string text;
-  for (int i = 0; i < 7; ++i) {
-    text += i == 1 ? (form[1] == 0 ? 'Z' : static_cast<char>('0' + form[1])) : Char(form[i]);
-  }
+  for (int i = 0; i < 7; ++i) text += i == 1 ? SecondChar(form[1]) : Char(form[i]);
   text += "TTT";
   text += Char(CheckCode(form));
   return text;

@@ -289,7 +289,8 @@ std::string Verdict::Json() const {
                        {"ink_used", std::round(inkUsedMl * 1000) / 1000},
                        {"sheets_used", sheetsUsed},
                        {"seconds", std::round(seconds * 10) / 10}};
-  return report.dump(2) + "\n";
+  // Texts from the printer's cells are plain ASCII; should one not be, it is replaced, not thrown.
+  return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 ScenarioMemory::ScenarioMemory(DeviceOptions& options, bool keepSavedState) {

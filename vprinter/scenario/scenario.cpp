@@ -16,6 +16,9 @@ namespace vprinter::scenario {
 
 namespace {
 
+// Far above any scenario (the largest shipped is under 1 KiB).
+constexpr std::size_t kMaxScenarioBytes = 256 * 1024;
+
 using nlohmann::json;
 
 // A fault in the file at a key.
@@ -215,12 +218,27 @@ int LineOf(const std::string& text, std::size_t byte) {
 }  // namespace
 
 std::optional<Scenario> LoadScenario(const std::filesystem::path& file, std::string* error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  // A directory is no file, and what goes on past any scenario's size (a device, a pipe that does
+  // not end) is read no further.
+  std::error_code ec;
+  std::ifstream in;
+  if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
+  if (!in.is_open() || !in) {
     *error = file.string() + ": cannot be read";
     return std::nullopt;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text(kMaxScenarioBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) {
+    *error = file.string() + ": cannot be read";
+    return std::nullopt;
+  }
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxScenarioBytes) {
+    *error = file.string() + ": is larger than a scenario file may be (" +
+             std::to_string(kMaxScenarioBytes / 1024) + " KiB)";
+    return std::nullopt;
+  }
   json root;
   try {
     root = json::parse(text);
@@ -231,6 +249,10 @@ std::optional<Scenario> LoadScenario(const std::filesystem::path& file, std::str
     if (const std::size_t at = what.find("syntax error"); at != std::string::npos)
       what = what.substr(at);
     *error = file.string() + ":" + std::to_string(line) + ": " + what;
+    return std::nullopt;
+  } catch (const json::exception& e) {
+    // A number too large for a double, say.
+    *error = file.string() + ": " + e.what();
     return std::nullopt;
   }
   try {
@@ -272,13 +294,22 @@ std::vector<std::string> ListScenarios() {
   std::vector<std::filesystem::path> files;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(ScenarioDirectory(), ec)) {
-    if (entry.path().extension() == ".json") files.push_back(entry.path());
+    if (entry.path().extension() == ".json" && !entry.is_directory(ec)) {
+      files.push_back(entry.path());
+    }
   }
   std::sort(files.begin(), files.end());
   std::vector<std::string> lines;
   for (const auto& file : files) {
     std::string error;
-    if (const std::optional<Scenario> s = LoadScenario(file, &error)) {
+    std::optional<Scenario> s = LoadScenario(file, &error);
+    // A listed id is what `--scenario ID` finds: the file must be named after it.
+    if (s && s->id != file.stem()) {
+      error = file.string() + ": key id: must be the file's name without .json (" +
+              file.stem().string() + ")";
+      s.reset();
+    }
+    if (s) {
       std::string line = s->id;
       line.append(s->id.size() < 20 ? 20 - s->id.size() : 1, ' ');
       lines.push_back(line + s->title);

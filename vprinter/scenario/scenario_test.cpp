@@ -24,6 +24,7 @@
 #include "tests/support/vprinterfixture.h"
 #include "vprinter/headlabel.h"
 #include "vprinter/scenario/judge.h"
+#include "vprinter/tempdir_test.h"
 
 namespace {
 
@@ -263,7 +264,8 @@ TEST_F(ScenarioTest, FirstDotOffset) {
 
 // A limit gone over is a mistake beside the goals; the report says the same as JSON, whole.
 TEST_F(ScenarioTest, LimitsAndTheReport) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() / "limits-test.json";
+  const vprinter::TempDir dir("quorla-limits");
+  const std::filesystem::path file = dir.path() / "limits.json";
   std::ofstream(file) << R"({"id": "limits", "title": "t", "complaint": "c",
     "goals": [{"id": "clean", "kind": "nozzle-check-clean"}], "limits": {"sheets": 1}})";
   std::string error;
@@ -271,8 +273,7 @@ TEST_F(ScenarioTest, LimitsAndTheReport) {
   std::filesystem::remove(file);
   ASSERT_TRUE(s) << error;
   run_ = std::make_unique<ScenarioRun>(printer().device(), *s, &error);
-  const std::filesystem::path report =
-      std::filesystem::temp_directory_path() / "limits-report.json";
+  const std::filesystem::path report = dir.path() / "limits-report.json";
   run_->SetReportFile(report);
   auto sheet = [](RasterJob& job) { return CheckPatterns().PrintBlackNozzleCheck(job); };
   PrintAndEject(sheet);
@@ -294,13 +295,11 @@ TEST_F(ScenarioTest, LimitsAndTheReport) {
   for (const auto& entry : std::filesystem::directory_iterator(report.parent_path())) {
     EXPECT_EQ(entry.path().string().find("limits-report.json.tmp"), std::string::npos);
   }
-  std::filesystem::remove(report);
 }
 
 // ---- the files at fault: refused with the key or line, never half set up
 
-std::filesystem::path WriteFile(const std::string& name, const std::string& text) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() / name;
+std::filesystem::path WriteFile(const std::filesystem::path& file, const std::string& text) {
   std::ofstream(file) << text;
   return file;
 }
@@ -330,18 +329,37 @@ TEST(ScenarioFile, FaultsAreRefusedWithTheirPlace) {
       {"{" + good +
            R"(, "mistakes": [{"id": "m", "kind": "board-swapped-unread", "text": "t", "cells": ["1G"]}]})",
        "key mistakes[0].cells[0]: must be a cell in hex"},
+      {R"({"id": "x", "title": "t", "complaint": "c", "goals": [{"id": "g", "kind": "bid-aligned", "tolerance": 1e400}]})",
+       "number overflow"},
+      {"{" + good + ", \"title\": \"" + std::string(300 * 1024, 'a') + "\"}",
+       "is larger than a scenario file may be"},
   };
+  const vprinter::TempDir dir("quorla-faults");
   for (const Case& c : cases) {
-    const std::filesystem::path file = WriteFile("scenario-fault.json", c.text);
+    const std::filesystem::path file = WriteFile(dir.path() / "fault.json", c.text);
     std::string error;
-    EXPECT_FALSE(LoadScenario(file, &error)) << c.text;
+    EXPECT_FALSE(LoadScenario(file, &error)) << c.text.substr(0, 200);
     EXPECT_EQ(error.rfind(file.string(), 0), 0u) << error;
     EXPECT_NE(error.find(c.fault), std::string::npos) << error;
-    std::filesystem::remove(file);
   }
-  std::string error;
-  EXPECT_FALSE(LoadScenario("/nonexistent/scenario.json", &error));
-  EXPECT_NE(error.find("cannot be read"), std::string::npos);
+  for (const std::filesystem::path& unreadable :
+       {std::filesystem::path("/nonexistent/scenario.json"), dir.path()}) {
+    std::string error;
+    EXPECT_FALSE(LoadScenario(unreadable, &error));
+    EXPECT_EQ(error, unreadable.string() + ": cannot be read");
+  }
+
+  // In the scenario directory a file is found by its id: one named otherwise is listed with its
+  // fault, and a directory with a scenario's name is passed over.
+  WriteFile(dir.path() / "one.json", "{" + good + "}");
+  std::filesystem::create_directory(dir.path() / "two.json");
+  ::setenv("QUORLA_SCENARIO_DIR", dir.path().c_str(), 1);
+  const std::vector<std::string> listed = vprinter::scenario::ListScenarios();
+  ::unsetenv("QUORLA_SCENARIO_DIR");
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_NE(listed[1].find("one.json: key id: must be the file's name without .json (one)"),
+            std::string::npos)
+      << listed[1];
 }
 
 TEST(ScenarioFile, EveryShippedScenarioLoads) {
