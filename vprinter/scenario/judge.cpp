@@ -372,6 +372,7 @@ Verdict ScenarioRun::Evaluate() {
 }
 
 std::string ScenarioRun::Judge() {
+  std::lock_guard judging(judging_);
   const Verdict verdict = Evaluate();
   std::string error;
   if (!Write(verdict, &error)) return verdict.Text() + "\nerror: " + error;
@@ -384,6 +385,7 @@ void ScenarioRun::SetReportFile(std::filesystem::path file) {
 }
 
 bool ScenarioRun::WriteReport(std::string* error) {
+  std::lock_guard judging(judging_);
   return Write(Evaluate(), error);
 }
 

@@ -80,6 +80,9 @@ class ScenarioRun : public Training {
   Device& device_;
   Scenario scenario_;
   std::mutex mutex_;
+  // One judge at a time, its verdict and its report together: the panel's button, the command
+  // line and the end of the run may judge at once, and a report must not be an older verdict.
+  std::mutex judging_;
   std::size_t traceStart_ = 0;
   std::chrono::steady_clock::time_point started_;
   double inkAtStart_ = 0;

@@ -6,8 +6,10 @@
 
 #include <QDate>
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "crtag/crtag.h"
 #include "eeprom/cellaccess.h"
@@ -291,6 +293,15 @@ TEST_F(ScenarioTest, LimitsAndTheReport) {
   EXPECT_EQ(json["sheets_used"], 2);
   EXPECT_EQ(json["mistakes"].size(), 1u);
   EXPECT_GT(json["ink_used"].get<double>(), 0);
+  // Judged from the panel and the command line at once: every report is written whole.
+  std::atomic<int> failed{0};
+  auto judgeOften = [&] {
+    for (int i = 0; i < 40; ++i) failed += run_->Judge().find("error: ") != std::string::npos;
+  };
+  std::thread panel(judgeOften);
+  judgeOften();
+  panel.join();
+  EXPECT_EQ(failed.load(), 0);
   // Nothing but the report itself is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(report.parent_path())) {
     EXPECT_EQ(entry.path().string().find("limits-report.json.tmp"), std::string::npos);
