@@ -74,6 +74,13 @@ struct Hub {
       DeviceOptions chosen = options ? *options : DefaultDeviceOptions();
       refused.clear();
       std::optional<scenario::Scenario> s = options ? std::nullopt : ScenarioFromEnvLocked(chosen);
+      if (!refused.empty()) {
+        // The printer that stands in until Connect refuses must not read or write the saved
+        // printer's memory or tray: a scratch directory of its own holds both.
+        memory = std::make_unique<scenario::ScenarioMemory>(chosen, false);
+        if (!memory->ok()) chosen.stateDir.clear();  // memory only
+        chosen.trayDir.clear();                      // beside the state, or a temporary one
+      }
       if (!chosen.onWarning) {
         chosen.onWarning = [](const std::string& warning) {
           std::fprintf(stderr, "quorla-vprinter (embedded): warning: %s\n", warning.c_str());

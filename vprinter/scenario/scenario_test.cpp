@@ -19,11 +19,13 @@
 #include "maintenance/eeprombackup.h"
 #include "maintenance/liquidexchange.h"
 #include "maintenance/maintenance.h"
+#include "makerlibs/d4/embeddedentry.h"
 #include "print/bidpattern.h"
 #include "print/checkpatterns.h"
 #include "print/raster.h"
 #include "tests/support/fakes.h"
 #include "tests/support/vprinterfixture.h"
+#include "vprinter/embed/embeddedhub.h"
 #include "vprinter/headlabel.h"
 #include "vprinter/scenario/judge.h"
 #include "vprinter/tempdir_test.h"
@@ -404,6 +406,33 @@ TEST_F(CartridgeChipTest, NoChipWithoutAnInkCartridgeAndNewOnesAreInDate) {
   EXPECT_EQ(printer().Chip(0, vprinter::chip::kMonth), today.month);
   EXPECT_EQ(printer().Chip(0, vprinter::chip::kDay), today.day);
   EXPECT_EQ(readChip(), 1);
+}
+
+}  // namespace
+
+extern "C" const QuorlaEmbeddedPrinter* quorla_embedded_printer_v1(void);
+
+namespace {
+
+// The program's own printer asked for a scenario that does not load: no printer starts, and the
+// saved printer's memory and tray are neither read nor made.
+TEST(EmbeddedScenario, AFileAtFaultStartsNoPrinterOnTheSavedOne) {
+  const vprinter::TempDir dir("quorla-refused");
+  vprinter::embedded::Stop();
+  vprinter::embedded::ResetOptions();
+  ::setenv("QUORLA_VPRINTER_STATE_DIR", (dir.path() / "state").c_str(), 1);
+  ::setenv("QUORLA_VPRINTER_TRAY_DIR", (dir.path() / "tray").c_str(), 1);
+  ::setenv("QUORLA_VPRINTER_SCENARIO", (dir.path() / "nosuch.json").c_str(), 1);
+  const QuorlaEmbeddedPrinter* entry = quorla_embedded_printer_v1();
+  EXPECT_EQ(entry->connect(), -1);
+  EXPECT_EQ(vprinter::embedded::Running(), nullptr);
+  entry->release();
+  for (const char* name :
+       {"QUORLA_VPRINTER_STATE_DIR", "QUORLA_VPRINTER_TRAY_DIR", "QUORLA_VPRINTER_SCENARIO"}) {
+    ::unsetenv(name);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "state"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "tray"));
 }
 
 }  // namespace
