@@ -193,15 +193,6 @@ int main(int argc, char** argv) {
   for (const std::string& warning : device.Warnings()) {
     std::fprintf(stderr, "quorla-vprinter: warning: %s\n", warning.c_str());
   }
-  for (const std::string& command : commands) {
-    const vprinter::CommandResult result = vprinter::RunCommand(device, command);
-    if (!result.ok) {
-      std::fprintf(stderr, "quorla-vprinter: --command %s: %s\n", command.c_str(),
-                   result.text.c_str());
-      listener.Close(true);
-      return 2;
-    }
-  }
   std::unique_ptr<vprinter::scenario::ScenarioRun> run;
   if (scenario) {
     std::string error;
@@ -212,8 +203,24 @@ int main(int argc, char** argv) {
       return 2;
     }
     run->SetReportFile(reportFile);
+    // A report that cannot be written is known now, not when the session is over.
+    if (!run->WriteReport(&error)) {
+      std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+      listener.Close(true);
+      return 2;
+    }
     std::printf("quorla-vprinter: scenario %s: %s\nComplaint: %s\n", scenario->id.c_str(),
                 scenario->title.c_str(), scenario->complaint.c_str());
+  }
+  // After the scenario's setup, so they may add to it, and may judge.
+  for (const std::string& command : commands) {
+    const vprinter::CommandResult result = vprinter::RunCommand(device, command, run.get());
+    if (!result.ok) {
+      std::fprintf(stderr, "quorla-vprinter: --command %s: %s\n", command.c_str(),
+                   result.text.c_str());
+      listener.Close(true);
+      return 2;
+    }
   }
   vprinter::Training* training = run.get();
   vprinter::Server server(device);
@@ -246,7 +253,9 @@ int main(int argc, char** argv) {
 
   std::printf("quorla-vprinter: listening on %s\n", socketPath.c_str());
   std::printf("quorla-vprinter: printed sheets go to %s\n", options.trayDir.c_str());
-  std::printf("quorla-vprinter: printer state is kept in %s\n", options.stateDir.c_str());
+  const bool discarded = memory && memory->Temporary();
+  std::printf("quorla-vprinter: printer state is kept in %s%s\n", options.stateDir.c_str(),
+              discarded ? " (discarded at exit)" : "");
   std::fflush(stdout);
   if (panel) {
     // The window needs the main thread; the printer's loop runs beside it. Closing the window
@@ -274,11 +283,18 @@ int main(int argc, char** argv) {
 
   g_server = nullptr;
   listener.Close(true);
+  bool reported = true;
   if (run) {
     std::string error;
-    if (!run->WriteReport(&error)) std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
+    reported = run->WriteReport(&error);
+    if (!reported) std::fprintf(stderr, "quorla-vprinter: %s\n", error.c_str());
   }
   const bool saved = device.Save();
-  std::printf("quorla-vprinter: %s\n", saved ? "state saved; stopped" : "could not save the state");
-  return saved ? 0 : 1;
+  if (!saved) {
+    std::printf("quorla-vprinter: could not save the state\n");
+  } else {
+    std::printf("quorla-vprinter: %s\n",
+                discarded ? "stopped; the scenario's state discarded" : "state saved; stopped");
+  }
+  return saved && reported ? 0 : 1;
 }

@@ -26,6 +26,15 @@ set +e
 code=$?
 set -e
 [ "$code" = 2 ] || fail "--report without --scenario gave exit code $code"
+# A report that cannot be written is refused before the printer starts.
+set +e
+"$vprinter" --scenario shipping --report "$dir/none/r.json" --socket "$dir/q.sock" \
+  </dev/null >/dev/null 2>"$dir/err"
+code=$?
+set -e
+[ "$code" = 2 ] || fail "an unwritable report gave exit code $code"
+grep -q "cannot write the report" "$dir/err" || fail "unwritable report: $(cat "$dir/err")"
+[ ! -e "$dir/q.sock" ] || fail "an unwritable report left the printer listening"
 
 printf 'replace-cartridge 1\njudge\nquit\n' |
   timeout 60 "$vprinter" --scenario expired-cartridge --report "$dir/report.json" \
@@ -39,6 +48,8 @@ grep -q "^MISTAKE a cartridge in date was replaced$" "$dir/run.out" || fail "no 
 grep -q "^scenario not passed: 1 of 1 goals open$" "$dir/run.out" || fail "no closing line"
 grep -q '"scenario": "expired-cartridge"' "$dir/report.json" || fail "report: $(cat "$dir/report.json")"
 grep -q '"passed": false' "$dir/report.json" || fail "report says passed"
+grep -q "^quorla-vprinter: stopped; the scenario's state discarded$" "$dir/run.out" \
+  || fail "closing line: $(cat "$dir/run.out")"
 [ ! -e "$dir/state/printer-state.txt" ] || fail "the scenario wrote the saved printer's state"
 ls "$dir" | grep -q 'report.json.tmp' && fail "a temporary report was left"
 exit 0

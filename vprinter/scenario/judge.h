@@ -48,6 +48,8 @@ class ScenarioMemory {
   ScenarioMemory& operator=(const ScenarioMemory&) = delete;
   // False when the temporary directory could not be made (the options are then unchanged).
   bool ok() const { return ok_; }
+  // Whether the printer's memory is a temporary one that goes with this object.
+  bool Temporary() const { return !dir_.empty(); }
 
  private:
   std::filesystem::path dir_;
