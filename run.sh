@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Builds the program and starts it on the embedded virtual printer.
 set -euo pipefail
-cd "$(dirname "$0")"
-./scripts/install-deps.sh
 # --scenario ID|FILE [--instructor]: a training scenario on the embedded printer (docs/scenarios.md).
+# A file is taken where the caller named it, before the build moves to the repository.
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --scenario) export QUORLA_VPRINTER_SCENARIO="${2:?--scenario needs an id or a file}"; shift 2 ;;
+    --scenario)
+      scenario="${2:?--scenario needs an id or a file}"
+      [ -e "$scenario" ] && scenario=$(realpath "$scenario")
+      export QUORLA_VPRINTER_SCENARIO="$scenario"
+      shift 2 ;;
     --instructor) export QUORLA_VPRINTER_INSTRUCTOR=1; shift ;;
     *) args+=("$1"); shift ;;
   esac
 done
 set -- "${args[@]+"${args[@]}"}"
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
 build=${QUORLA_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DQUORLA_BUILD_TESTS=OFF -DQUORLA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"

@@ -353,13 +353,22 @@ int main(int argc, char** argv) {
       return 1;
     }
     vprinter::scenario::ScenarioRun run(trainee, *scenario, &error);
+    if (!error.empty()) {
+      QTextStream(stderr) << QString::fromStdString(error) << "\n";
+      return 1;
+    }
     vprinter::RunCommand(trainee, "replace-cartridge 1");
     auto access = std::make_shared<vprinter::panel::DeviceAccess>(&trainee);
     vprinter::panel::FrontPanel training(access);
     training.SetTraining({&run, scenario->title, scenario->complaint, false});
     training.resize(1000, 620);
     training.show();
-    training.findChild<QPushButton*>(QStringLiteral("JudgeButton"))->click();
+    auto* judge = training.findChild<QPushButton*>(QStringLiteral("JudgeButton"));
+    if (judge == nullptr) {
+      QTextStream(stderr) << "no JudgeButton on the training page\n";
+      return 1;
+    }
+    judge->click();
     ok &= Save(&training, out, QStringLiteral("vprinter-panel-training"));
     access->Detach();
   }

@@ -53,6 +53,12 @@ listed=$(env -i PATH="$PATH" HOME="$home" "$prefix/bin/quorla-vprinter" --list-s
   || fail "quorla-vprinter --list-scenarios: $listed"
 env -i PATH="$PATH" HOME="$home" "$prefix/bin/quorla-vprinter" --scenario shipping --check \
   >/dev/null || fail "quorla-vprinter --scenario shipping --check"
+# ... and the files are there themselves, not only found in the source tree.
+installed=$(ls "$prefix/share/quorla-adjust/scenarios/"*.json 2>/dev/null | wc -l)
+[ "$installed" -ge 8 ] || fail "$installed scenario files installed, not 8"
+for file in "$prefix/share/quorla-adjust/scenarios/"*.json; do
+  "$prefix/bin/quorla-vprinter" --scenario "$file" --check >/dev/null || fail "$file does not load"
+done
 # The installed standalone printer with its front panel: it opens, takes "quit" and ends cleanly.
 echo quit | env -i PATH="$PATH" HOME="$home" QT_QPA_PLATFORM=offscreen \
   timeout 20 "$prefix/bin/quorla-vprinter" --panel --socket "$home/panel.sock" \

@@ -101,9 +101,13 @@ int main(int argc, char** argv) {
     } else if (arg == "--check") {
       checkOnly = true;
     } else if (arg == "--list-scenarios") {
-      for (const std::string& line : vprinter::scenario::ListScenarios()) {
-        std::printf("%s\n", line.c_str());
+      const std::vector<std::string> listed = vprinter::scenario::ListScenarios();
+      if (listed.empty()) {
+        std::fprintf(stderr, "quorla-vprinter: no scenario files in %s\n",
+                     vprinter::scenario::ScenarioDirectory().c_str());
+        return 1;
       }
+      for (const std::string& line : listed) std::printf("%s\n", line.c_str());
       return 0;
     } else if (arg == "--command") {
       commands.push_back(value("--command"));
