@@ -312,9 +312,47 @@ ScenarioMemory::~ScenarioMemory() {
   if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
+namespace {
+// The setup on a copy of the printer as it stands: the file was checked on a factory printer, but
+// a printer kept from before (--keep-state) may refuse a command the factory one took, and must
+// not be left half set up. The failing command and its answer, or nothing.
+std::optional<std::string> SetupFault(const PrinterState& state,
+                                      const std::vector<std::string>& setup) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quorla-setup-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return "cannot make a folder to try the setup in";
+  const std::filesystem::path dir = pattern;
+  std::optional<std::string> fault;
+  std::string error;
+  if (!SaveState(dir, state, &error, false)) {
+    fault = error;
+  } else {
+    DeviceOptions options;
+    options.stateDir = dir;
+    options.trayDir = dir / "tray";
+    options.timeScale = 0;
+    options.durable = false;
+    Device copy(options);
+    for (const std::string& line : setup) {
+      const CommandResult result = RunCommand(copy, line);
+      if (!result.ok) {
+        fault = "setup \"" + line + "\": " + result.text;
+        break;
+      }
+    }
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  return fault;
+}
+}  // namespace
+
 ScenarioRun::ScenarioRun(Device& device, Scenario scenario, std::string* error)
     : device_(device), scenario_(std::move(scenario)) {
   device_.KeepTraceInMemory();
+  if (const std::optional<std::string> fault = SetupFault(device_.State(), scenario_.setup)) {
+    *error = scenario_.file.string() + ": " + *fault;
+    return;
+  }
   for (const std::string& line : scenario_.setup) {
     const CommandResult result = RunCommand(device_, line);
     if (!result.ok) {

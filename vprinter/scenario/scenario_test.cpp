@@ -310,6 +310,24 @@ TEST_F(ScenarioTest, LimitsAndTheReport) {
   }
 }
 
+// A printer kept from before may refuse a setup the factory printer took: the scenario does not
+// start, and the printer is as it was.
+TEST_F(ScenarioTest, ASetupTheKeptPrinterRefusesLeavesItAsItWas) {
+  const vprinter::TempDir dir("quorla-kept");
+  const std::filesystem::path file = dir.path() / "kept.json";
+  std::ofstream(file) << R"({"id": "kept", "title": "t", "complaint": "c",
+    "setup": ["eeprom 0x10 0x55", "clog random 30 7"],
+    "goals": [{"id": "clean", "kind": "nozzle-check-clean"}]})";
+  std::string error;
+  std::optional<Scenario> s = LoadScenario(file, &error);
+  ASSERT_TRUE(s) << error;
+  ASSERT_TRUE(vprinter::RunCommand(printer().device(), "clog random 2000 1").ok);
+  const vprinter::PrinterState before = printer().device().State();
+  ScenarioRun run(printer().device(), *s, &error);
+  EXPECT_NE(error.find("setup \"clog random 30 7\": error: "), std::string::npos) << error;
+  EXPECT_EQ(printer().device().State().eeprom, before.eeprom);
+}
+
 // ---- the files at fault: refused with the key or line, never half set up
 
 std::filesystem::path WriteFile(const std::filesystem::path& file, const std::string& text) {
