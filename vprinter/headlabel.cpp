@@ -44,6 +44,16 @@ std::string Text(const std::array<int, 10>& form) {
 }
 }  // namespace
 
+bool IsHeadIdCell(int address) {
+  for (uint8_t cell : kPositionCell) {
+    if (cell == address) return true;
+  }
+  for (uint8_t cell : kMarkerCells) {
+    if (cell == address) return true;
+  }
+  return false;
+}
+
 std::string HeadLabelFault(std::string_view label) {
   if (label.size() != 11) return "a head ID has 11 characters";
   std::array<int, 10> form{};

@@ -15,6 +15,8 @@ namespace vprinter {
 std::string HeadLabelFault(std::string_view label);
 // A valid head ID drawn from `seed` (the same seed, the same ID).
 std::string MakeHeadLabel(uint32_t seed);
+// Whether the cell is one of the head ID block's (its positions or its markers).
+bool IsHeadIdCell(int address);
 // The head ID the EEPROM holds ("" when its markers say none is stored).
 std::string StoredHeadId(const std::array<uint8_t, 256>& eeprom);
 

@@ -97,14 +97,14 @@ History Walk(const std::vector<std::string>& lines, std::size_t from, const Prin
         if (!h.padsReplaced && now < counter) h.counterResetWithOldPads = true;
         counter = now;
       }
-      if (h.headReplaced && addr >= 0x3F && addr <= 0x4A) h.headIdWrittenAfterHead = true;
+      if (h.headReplaced && IsHeadIdCell(addr)) h.headIdWrittenAfterHead = true;
     } else if (op == "eeprom_read" && ok && !h.boardReplaced) {
       h.readBeforeBoard.insert(Num(r, "addr"));
     } else if (op == "replace_board") {
       h.boardReplaced = true;
-      // The new board's counter is its own.
-      counter = 0;
-      cells.fill(0);
+      // The new board's cells, its counter with them, are its own.
+      cells = NewBoardEeprom();
+      counter = cells[cell::kCounterHigh] * 256u + cells[cell::kCounterLow];
     } else if (op == "replace_head") {
       h.headReplaced = true;
       h.headIdWrittenAfterHead = false;
