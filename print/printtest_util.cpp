@@ -327,7 +327,7 @@ std::vector<std::string> CallOrder(const testing_support::VirtualPrinter& printe
   std::vector<std::string> order;
   for (const std::string& op : printer.TraceOps()) {
     // Ejected sheets are the printer's own doing, not a call of the program.
-    if (op == "sheet") continue;
+    if (op == "eject" || op == "sheet") continue;
     if (op == "data" && !order.empty() && order.back() == "data") continue;
     order.push_back(op);
   }
