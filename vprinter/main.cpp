@@ -40,7 +40,7 @@ constexpr char kUsage[] =
     "  --state-dir DIR    non-volatile memory (default $XDG_STATE_HOME/quorla-vprinter)\n"
     "  --tray-dir DIR     printed sheets (default $XDG_DATA_HOME/quorla-vprinter/tray)\n"
     "  --trace FILE       append the trace (JSON Lines) to FILE\n"
-    "  --time-scale X     real seconds per printer second; 0 = instant (default 1)\n"
+    "  --time-scale X     real seconds per printer second, 0 (instant) to 1000 (default 1)\n"
     "  --spin-wait US     after a control request, look this many microseconds for the next\n"
     "                     one before sleeping; 0 = at once (default 50, 0 on one processor)\n"
     "  --command CMD      run an operator command at start (repeatable)\n"
